@@ -1,0 +1,81 @@
+// Layout of a D88 floppy disk image file and its little-endian field decoders.
+//
+// A D88 file holds one or more disk images stored back to back with no file-level header.
+// Each image starts with a fixed 688-byte header that names the disk, gives the image's byte
+// length and indexes up to 164 tracks. A track is a run of sector records, each a 16-byte
+// sector header followed directly by that sector's data.
+#ifndef D88_D88FORMAT_H
+#define D88_D88FORMAT_H
+
+#include <cstdint>
+
+// Whole records.
+constexpr int kHeaderSize = 688;       // D88Header, at the start of every image
+constexpr int kSectorHeaderSize = 16;  // SectorHeader, before every sector's data
+constexpr int kTrackCount = 164;       // entries in an image's track table
+constexpr int kMaxDisks = 64;          // images a reader indexes in one file
+constexpr int kDiskNameLength = 16;    // name bytes in the header, not always NUL-ended
+
+// D88Header fields (byte offsets from the start of the image).
+constexpr int kHeaderNameOffset = 0;
+constexpr int kHeaderMediaTypeOffset = 27;
+constexpr int kHeaderDiskSizeOffset = 28;    // byte length of the whole image, header included
+constexpr int kHeaderTrackTableOffset = 32;  // kTrackCount entries, offsets from the image start
+constexpr int kTrackTableEntrySize = 4;
+
+// SectorHeader fields (byte offsets from the start of the record).
+constexpr int kSectorCylinderOffset = 0;   // C of the sector's ID
+constexpr int kSectorHeadOffset = 1;       // H
+constexpr int kSectorNumberOffset = 2;     // R
+constexpr int kSectorSizeCodeOffset = 3;   // N: nominal data length is 128 << N
+constexpr int kSectorCountOffset = 4;      // sectors in this track, repeated in every record
+constexpr int kSectorDataSizeOffset = 14;  // data bytes that follow this header
+
+// A sector ID as the reader lists it: C, H, R, N, one byte each.
+constexpr int kSectorIdSize = 4;
+constexpr int kSectorIdCylinder = 0;
+constexpr int kSectorIdHead = 1;
+constexpr int kSectorIdNumber = 2;
+constexpr int kSectorIdSizeCode = 3;
+
+// Size codes whose nominal length 128 << N is still a positive 32-bit value.
+constexpr int kBaseSectorLength = 128;
+constexpr int kMaxSizeCode = 23;
+
+// Little-endian decoders, composed byte by byte so that neither the host's byte order nor the
+// alignment of p matters.
+inline int ReadLE16(const unsigned char* p) {
+  return p[0] | (p[1] << 8);
+}
+
+// Offsets and sizes are held as signed 32-bit values; bytes FF FF FF FF decode to -1.
+inline int32_t ReadLE32(const unsigned char* p) {
+  const uint32_t value = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<int32_t>(value);
+}
+
+// The header at the start of every image, as raw bytes with decoded views of its fields.
+struct D88Header {
+  unsigned char raw[kHeaderSize];
+
+  int MediaType() const { return raw[kHeaderMediaTypeOffset]; }
+  int32_t DiskSize() const { return ReadLE32(raw + kHeaderDiskSizeOffset); }
+  int32_t TrackOffset(int track) const {
+    return ReadLE32(raw + kHeaderTrackTableOffset + kTrackTableEntrySize * track);
+  }
+};
+
+// The record before every sector's data, as raw bytes with decoded views of its fields.
+struct SectorHeader {
+  unsigned char raw[kSectorHeaderSize];
+
+  int Cylinder() const { return raw[kSectorCylinderOffset]; }
+  int Head() const { return raw[kSectorHeadOffset]; }
+  int Number() const { return raw[kSectorNumberOffset]; }
+  int SizeCode() const { return raw[kSectorSizeCodeOffset]; }
+  int SectorCount() const { return ReadLE16(raw + kSectorCountOffset); }
+  int DataSize() const { return ReadLE16(raw + kSectorDataSizeOffset); }
+};
+
+#endif  // D88_D88FORMAT_H

@@ -1,0 +1,177 @@
+#include "d88/d88image.h"
+
+#include <climits>
+#include <cstring>
+
+D88Image::~D88Image() {
+  if (m_file != nullptr) {
+    std::fclose(m_file);
+  }
+}
+
+bool D88Image::Open(const char* path) {
+  if (m_file != nullptr) {
+    std::fclose(m_file);
+    m_file = nullptr;
+  }
+  if (path == nullptr) {
+    m_diskCount = 0;
+    m_mediaType = -1;
+    m_marker = -1;
+    return true;
+  }
+  m_file = std::fopen(path, "rb");
+  if (m_file == nullptr) {
+    return false;
+  }
+
+  // Images lie back to back: each header's disk size leads to the next one. The entry after the
+  // last whole image keeps the offset just past it.
+  int64_t offset = 0;
+  m_diskCount = 0;
+  while (m_diskCount < kMaxDisks) {
+    m_diskOffset[m_diskCount] = static_cast<int32_t>(offset);
+    D88Header header;
+    if (!SeekTo(offset) || !ReadWhole(header.raw, kHeaderSize)) {
+      break;
+    }
+    ++m_diskCount;
+    offset += header.DiskSize();
+    if (offset < 0 || offset > INT32_MAX) {
+      break;  // a size at or above 2^31, or one that runs past what an offset can hold
+    }
+  }
+  return true;
+}
+
+bool D88Image::SelectDisk(int n) {
+  if (m_file == nullptr) {
+    return false;
+  }
+  m_marker = -1;
+  m_diskBase = -1;
+  m_mediaType = -1;
+  m_diskSize = 0;
+  std::memset(m_diskName, 0, sizeof m_diskName);
+  if (n < 0 || n >= m_diskCount) {
+    return false;
+  }
+
+  // The file was indexed when it was opened; a header that no longer reads whole is no image.
+  D88Header header;
+  if (!SeekTo(m_diskOffset[n]) || !ReadWhole(header.raw, kHeaderSize)) {
+    return false;
+  }
+  m_diskBase = m_diskOffset[n];
+  for (int t = 0; t < kTrackCount; ++t) {
+    m_trackOffset[t] = header.TrackOffset(t);
+  }
+  m_mediaType = header.MediaType();
+  m_diskSize = header.DiskSize();
+  for (int i = 0; i < kDiskNameLength && header.raw[kHeaderNameOffset + i] != 0; ++i) {
+    m_diskName[i] = static_cast<char>(header.raw[kHeaderNameOffset + i]);
+  }
+  return true;
+}
+
+int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* dest, int capacity) {
+  if (dest == nullptr || capacity < 0 || !SeekToTrack(track)) {
+    return 0;
+  }
+  // Records are stored unsorted, so the walk goes from the first one. It ends on the record
+  // whose position matches the track's sector count, or when the file gives out.
+  for (int64_t i = 0;; ++i) {
+    SectorHeader header;
+    if (!ReadWhole(header.raw, kSectorHeaderSize)) {
+      return 0;
+    }
+    const int count = header.SectorCount();
+    if (count == 0) {
+      return 0;
+    }
+    const int size = header.DataSize();
+    if (header.Cylinder() == c && header.Head() == h && header.Number() == r &&
+        header.SizeCode() == n) {
+      const int wanted = size < capacity ? size : capacity;
+      return static_cast<int>(std::fread(dest, 1, static_cast<size_t>(wanted), m_file));
+    }
+    if (std::fseek(m_file, size, SEEK_CUR) != 0 || i == count - 1) {
+      return 0;
+    }
+  }
+}
+
+int D88Image::ReadSectors(int track, int c, int h, int r, int n, unsigned char* dest, int length) {
+  if (dest == nullptr || length < 0 || n < 0 || n > kMaxSizeCode) {
+    return 0;
+  }
+  const int pieceLength = kBaseSectorLength << n;
+  int total = 0;
+  while (total < length) {
+    const int chunk = pieceLength < length - total ? pieceLength : length - total;
+    // A short sector leaves what it had in dest but ends the run uncounted.
+    if (ReadSector(track, c, h, r, n, dest + total, chunk) < chunk) {
+      return total;
+    }
+    total += chunk;
+    // Only a sector that was found gets here, so c and r are still byte values.
+    if (r == m_lastSector) {
+      ++track;
+      if (h == 0) {
+        h = 1;
+      } else {
+        h = 0;
+        ++c;
+      }
+      r = m_firstSector;
+    } else {
+      ++r;
+    }
+  }
+  return total;
+}
+
+int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
+  if (dest == nullptr || capacity < 0 || !SeekToTrack(track)) {
+    return 0;
+  }
+  // Unlike a sector search, a count of 0 does not end the listing; a full destination does.
+  int stored = 0;
+  for (int64_t i = 0; capacity - stored >= kSectorIdSize; ++i) {
+    SectorHeader header;
+    if (!ReadWhole(header.raw, kSectorHeaderSize)) {
+      break;
+    }
+    dest[stored + kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
+    dest[stored + kSectorIdHead] = header.raw[kSectorHeadOffset];
+    dest[stored + kSectorIdNumber] = header.raw[kSectorNumberOffset];
+    dest[stored + kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
+    stored += kSectorIdSize;
+    if (std::fseek(m_file, header.DataSize(), SEEK_CUR) != 0 || i == header.SectorCount() - 1) {
+      break;
+    }
+  }
+  return stored;
+}
+
+bool D88Image::SeekTo(int64_t offset) {
+  return offset >= 0 && offset <= LONG_MAX &&
+         std::fseek(m_file, static_cast<long>(offset), SEEK_SET) == 0;
+}
+
+// A track can be read only while its table entry is positive and within the disk size; a failed
+// selection sets the size to 0 and so closes every track.
+bool D88Image::SeekToTrack(int track) {
+  if (m_file == nullptr || track < 0 || track >= kTrackCount) {
+    return false;
+  }
+  const int32_t offset = m_trackOffset[track];
+  if (offset <= 0 || offset > m_diskSize) {
+    return false;
+  }
+  return SeekTo(static_cast<int64_t>(m_diskBase) + offset);
+}
+
+bool D88Image::ReadWhole(unsigned char* dest, int length) {
+  return std::fread(dest, 1, static_cast<size_t>(length), m_file) == static_cast<size_t>(length);
+}

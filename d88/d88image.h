@@ -1,0 +1,75 @@
+// Read-only random access to the sectors of the disk images in a D88 file.
+//
+// A reader opens one file, indexes the images stored back to back in it, makes one of them
+// current by loading its header, and then finds sectors by their full ID (C, H, R, N) through
+// the current image's track table. It never prints, throws or allocates: failures are results
+// (false, or a byte count of 0), and the only resource it holds is one stdio stream.
+#ifndef D88_D88IMAGE_H
+#define D88_D88IMAGE_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "d88/d88format.h"
+
+class D88Image {
+ public:
+  D88Image() = default;
+  ~D88Image();
+  D88Image(const D88Image&) = delete;
+  D88Image& operator=(const D88Image&) = delete;
+
+  // With a path: closes any file already open, opens this one and indexes its images. False if
+  // it cannot be opened; the reader then holds no file and keeps its other fields.
+  // With nullptr: closes the file, forgets the index and the media type; always true.
+  bool Open(const char* path);
+
+  int GetDiskCount() const { return m_diskCount; }
+
+  // Makes image n current by loading its header. On failure no image is current and no track
+  // can be read, though the old track table stays in place.
+  bool SelectDisk(int n);
+
+  const char* GetDiskName() const { return m_diskName; }
+  int GetMediaType() const { return m_mediaType; }
+  int GetMarker() const { return m_marker; }
+
+  // The sector numbers that open and close a track, used by ReadSectors to step from one track
+  // into the next.
+  void SetSectorRange(int first, int last) {
+    m_firstSector = first;
+    m_lastSector = last;
+  }
+
+  // Stores up to capacity bytes of the data of sector (c, h, r, n) of the given track at dest.
+  // Returns the number of bytes stored; 0 when the sector is not found.
+  int ReadSector(int track, int c, int h, int r, int n, unsigned char* dest, int capacity);
+
+  // Reads length bytes from consecutive sectors in pieces of 128 << n bytes, starting at sector
+  // (c, h, r, n) and moving to the next track (and head, then cylinder) after the range's last
+  // sector. Returns the bytes read: less than length when a sector is missing or short.
+  int ReadSectors(int track, int c, int h, int r, int n, unsigned char* dest, int length);
+
+  // Stores the 4-byte ID (C, H, R, N) of each sector of the track, in stored order, while whole
+  // entries fit in capacity. Returns 4 times the number of entries stored.
+  int ReadSectorIds(int track, unsigned char* dest, int capacity);
+
+ private:
+  bool SeekTo(int64_t offset);
+  bool SeekToTrack(int track);
+  bool ReadWhole(unsigned char* dest, int length);
+
+  std::FILE* m_file = nullptr;
+  int32_t m_marker = -1;  // reset whenever the file or the current image changes
+  int32_t m_diskCount = 0;
+  int32_t m_firstSector = 1;
+  int32_t m_lastSector = 16;
+  int32_t m_diskOffset[kMaxDisks] = {};
+  int32_t m_diskSize = 0;  // bounds the track offsets; 0 makes every track unreadable
+  int32_t m_diskBase = 0;  // -1 after a selection has begun and failed
+  int32_t m_trackOffset[kTrackCount] = {};
+  int32_t m_mediaType = -1;
+  char m_diskName[kDiskNameLength + 1] = {};
+};
+
+#endif  // D88_D88IMAGE_H

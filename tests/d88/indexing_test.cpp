@@ -1,0 +1,149 @@
+// Opening a file, indexing its images and selecting one.
+#include <dirent.h>
+
+#include "tests/d88/reader_fixture.h"
+
+namespace {
+
+D88Builder NamedImage(const std::string& name, uint8_t mediaType) {
+  D88Builder builder;
+  builder.SetName(name).SetMediaType(mediaType).AddSector(0, PatternSector(0, 0, 1, 1, 256));
+  return builder;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  DIR* dir = opendir("/proc/self/fd");
+  while (dir != nullptr && readdir(dir) != nullptr) {
+    ++count;
+  }
+  if (dir != nullptr) {
+    closedir(dir);
+  }
+  return count;
+}
+
+void ExpectNoCurrentImage(D88Image& reader) {
+  unsigned char buffer[256];
+  EXPECT_EQ(reader.GetMediaType(), -1);
+  EXPECT_STREQ(reader.GetDiskName(), "");
+  EXPECT_EQ(reader.GetMarker(), -1);
+  EXPECT_EQ(reader.ReadSector(0, 0, 0, 1, 1, buffer, 256), 0);
+  EXPECT_EQ(reader.ReadSectors(0, 0, 0, 1, 1, buffer, 256), 0);
+  EXPECT_EQ(reader.ReadSectorIds(0, buffer, 256), 0);
+}
+
+TEST_F(ReaderTest, NewReaderHasNothingToRead) {
+  EXPECT_EQ(m_reader.GetDiskCount(), 0);
+  EXPECT_FALSE(m_reader.SelectDisk(0));
+  ExpectNoCurrentImage(m_reader);
+}
+
+TEST_F(ReaderTest, IndexesImagesBackToBackAndSelectsEach) {
+  const Bytes tail = {1, 2, 3};  // trailing bytes shorter than a header are no image
+  OpenBytes(Concat({NamedImage("FIRST", 0x00).Build(), NamedImage("SECOND", 0x10).Build(),
+                    NamedImage("THIRD", 0x20).Build(), tail}));
+  EXPECT_EQ(m_reader.GetDiskCount(), 3);
+
+  const char* names[] = {"FIRST", "SECOND", "THIRD"};
+  unsigned char data[256];
+  for (int n = 2; n >= 0; --n) {
+    ASSERT_TRUE(m_reader.SelectDisk(n));
+    EXPECT_STREQ(m_reader.GetDiskName(), names[n]);
+    EXPECT_EQ(m_reader.GetMediaType(), 0x10 * n);
+    EXPECT_EQ(m_reader.GetMarker(), -1);
+    // Track offsets count from each image's own header.
+    ASSERT_EQ(m_reader.ReadSector(0, 0, 0, 1, 1, data, 256), 256);
+    EXPECT_EQ(Bytes(data, data + 256), PatternSector(0, 0, 1, 1, 256).data);
+  }
+}
+
+TEST_F(ReaderTest, FailedSelectionLeavesNoCurrentImage) {
+  OpenImage(NamedImage("DISK", 0x20));
+  EXPECT_FALSE(m_reader.SelectDisk(1));  // one past the last image
+  ExpectNoCurrentImage(m_reader);
+  EXPECT_FALSE(m_reader.SelectDisk(-1));
+  ExpectNoCurrentImage(m_reader);
+  ASSERT_TRUE(m_reader.SelectDisk(0));
+  EXPECT_STREQ(m_reader.GetDiskName(), "DISK");
+}
+
+TEST_F(ReaderTest, FileShorterThanAHeaderHoldsNoImage) {
+  OpenBytes(Bytes(kHeaderSize - 1, 0));
+  EXPECT_EQ(m_reader.GetDiskCount(), 0);
+  EXPECT_FALSE(m_reader.SelectDisk(0));
+  ExpectNoCurrentImage(m_reader);
+}
+
+TEST_F(ReaderTest, IndexStopsAtSixtyFourImages) {
+  Bytes file;
+  for (int i = 0; i < 65; ++i) {
+    const Bytes image = NamedImage("IMAGE" + std::to_string(i), 0).Build();
+    file.insert(file.end(), image.begin(), image.end());
+  }
+  OpenBytes(file);
+  EXPECT_EQ(m_reader.GetDiskCount(), 64);
+  ASSERT_TRUE(m_reader.SelectDisk(63));
+  EXPECT_STREQ(m_reader.GetDiskName(), "IMAGE63");
+  EXPECT_FALSE(m_reader.SelectDisk(64));
+}
+
+TEST_F(ReaderTest, DiskSizeOfZeroRepeatsTheSameImage) {
+  D88Builder builder = NamedImage("LOOP", 0);
+  builder.SetDiskSizeField(0);
+  OpenBytes(builder.Build());
+  EXPECT_EQ(m_reader.GetDiskCount(), 64);
+  ASSERT_TRUE(m_reader.SelectDisk(63));
+  EXPECT_STREQ(m_reader.GetDiskName(), "LOOP");
+}
+
+TEST_F(ReaderTest, NameStopsAtNulOrAfterSixteenBytes) {
+  OpenImage(NamedImage("ABCDEFGHIJKLMNOP", 0));
+  EXPECT_STREQ(m_reader.GetDiskName(), "ABCDEFGHIJKLMNOP");
+
+  Bytes image = NamedImage("", 0).Build();
+  const char raw[] = {'A', 'B', 0, 'X', 'Y'};
+  std::copy(raw, raw + sizeof raw, image.begin());
+  OpenBytes(image);
+  ASSERT_TRUE(m_reader.SelectDisk(0));
+  EXPECT_STREQ(m_reader.GetDiskName(), "AB");
+}
+
+TEST_F(ReaderTest, OpenFailureAndCloseKeepTheDocumentedFields) {
+  OpenImage(NamedImage("DISK", 0x10));
+  EXPECT_FALSE(m_reader.Open(m_scratch.File("missing.d88").c_str()));
+  EXPECT_EQ(m_reader.GetDiskCount(), 1);  // kept, though the file is gone
+  EXPECT_FALSE(m_reader.SelectDisk(0));   // no file: nothing changes
+  EXPECT_STREQ(m_reader.GetDiskName(), "DISK");
+
+  OpenImage(NamedImage("DISK", 0x10));
+  EXPECT_TRUE(m_reader.Open(nullptr));
+  EXPECT_EQ(m_reader.GetDiskCount(), 0);
+  EXPECT_EQ(m_reader.GetMediaType(), -1);
+  EXPECT_EQ(m_reader.GetMarker(), -1);
+  unsigned char data[256];
+  EXPECT_EQ(m_reader.ReadSector(0, 0, 0, 1, 1, data, 256), 0);
+  EXPECT_TRUE(m_reader.Open(nullptr));  // closing twice is harmless
+}
+
+TEST_F(ReaderTest, ReopeningClosesTheEarlierFile) {
+  WriteFileBytes(m_path, NamedImage("DISK", 0).Build());
+  ASSERT_TRUE(m_reader.Open(m_path.c_str()));
+  const int before = OpenDescriptors();
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_TRUE(m_reader.Open(m_path.c_str()));
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_FALSE(m_reader.Open(m_scratch.File("missing.d88").c_str()));
+  EXPECT_EQ(OpenDescriptors(), before - 1);
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// Builds D88 images in memory for tests, fuzz seeds and demo disks, so that no binary image is
+// ever checked in. By default every field is consistent: sector counts, data sizes, track
+// offsets and the disk size are computed from the records. Each can be overridden to build the
+// damaged images found in the wild.
+#ifndef TESTS_SUPPORT_D88_BUILDER_H
+#define TESTS_SUPPORT_D88_BUILDER_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+struct SectorRecord {
+  uint8_t c = 0;
+  uint8_t h = 0;
+  uint8_t r = 0;
+  uint8_t n = 0;
+  Bytes data;
+  int countField = -1;     // sector count written in the header; -1: the track's record count
+  int dataSizeField = -1;  // data size written in the header; -1: data.size()
+};
+
+// A sector of the given ID whose data is `length` bytes of a pattern unique to the ID.
+SectorRecord PatternSector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, int length);
+
+// Bytes that differ for every (seed, index) pair, so that misplaced data shows.
+Bytes PatternBytes(int length, uint32_t seed);
+
+class D88Builder {
+ public:
+  D88Builder& SetName(const std::string& name);  // up to 16 bytes, NUL-padded
+  D88Builder& SetMediaType(uint8_t type);
+  D88Builder& AddSector(int track, SectorRecord sector);
+  D88Builder& SetTrackOffsetField(int track, uint32_t value);  // raw table entry
+  D88Builder& SetDiskSizeField(uint32_t value);                // raw disk size
+  D88Builder& AppendTrailingBytes(const Bytes& bytes);  // counted in the disk size, after tracks
+
+  Bytes Build() const;
+
+  // Offset from the image start at which the track's records begin in the built image.
+  int TrackStart(int track) const;
+  const std::vector<SectorRecord>& Track(int track) const;
+
+ private:
+  std::string m_name;
+  uint8_t m_mediaType = 0;
+  std::map<int, std::vector<SectorRecord>> m_tracks;
+  std::map<int, uint32_t> m_trackOffsetFields;
+  int64_t m_diskSizeField = -1;
+  Bytes m_trailing;
+};
+
+// A two-sided 40-cylinder disk laid out as the game disks are: tracks 0 to 78 hold sectors 1 to
+// 16 of 256 bytes (N = 1) with C = track / 2 and H = track % 2; track 79 holds three sectors
+// numbered first, second, third.
+D88Builder StandardDisk(uint8_t trackSeventyNineFirst, uint8_t second, uint8_t third);
+
+// The data a StandardDisk holds for sector r of a regular track.
+Bytes StandardSectorData(int track, int r);
+
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+Bytes ReadFileBytes(const std::string& path);
+
+#endif  // TESTS_SUPPORT_D88_BUILDER_H
