@@ -1,0 +1,20 @@
+// Writes a demo disk of either title: the sector layout and the track 79 signature of the real
+// game disks, filled with synthetic bytes rather than game data.
+#include <cstdio>
+#include <cstring>
+
+#include "tests/support/d88_builder.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3 ||
+      (std::strcmp(argv[1], "castle") != 0 && std::strcmp(argv[1], "excellent") != 0)) {
+    std::fprintf(stderr, "Usage: %s castle|excellent OUTPUT.d88\n",
+                 argc > 0 ? argv[0] : "make-demo-disk");
+    return 2;
+  }
+  const bool castle = std::strcmp(argv[1], "castle") == 0;
+  D88Builder disk = castle ? StandardDisk(0xF1, 0xF2, 0xF3) : StandardDisk(0xF1, 0xF3, 0xF2);
+  disk.SetName(castle ? "THE CASTLE DEMO" : "EXCELLENT DEMO");
+  WriteFileBytes(argv[2], disk.Build());
+  return 0;
+}

@@ -1,0 +1,141 @@
+// The four files of each title, from whole and from damaged disks.
+#include "tests/tool/command_fixture.h"
+
+namespace {
+
+// Where each file's run starts on a standard disk: track, sector, skip, length per title.
+struct FileRun {
+  const char* name;
+  int track;
+  int r;
+  int skip;
+  int castleLength;
+  int excellentLength;
+  bool castleComplemented;
+};
+const FileRun kRuns[] = {
+    {"PROG1", 0, 2, 0, 2304, 2304, true},
+    {"PROG2", 60, 16, 0, 2076, 1795, true},
+    {"MUSIC", 60, 4, 131, 1540, 1540, true},
+    {"VOICE", 33, 1, 0, 1536, 1536, false},
+};
+
+// The disk without one sector: the record is dropped from its track.
+D88Builder WithoutSector(const D88Builder& disk, int track, int r) {
+  D88Builder damaged;
+  for (int t = 0; t <= 79; ++t) {
+    for (const SectorRecord& sector : disk.Track(t)) {
+      if (t != track || sector.r != r) {
+        damaged.AddSector(t, sector);
+      }
+    }
+  }
+  return damaged;
+}
+
+TEST_F(CommandTest, WholeDiskOfEitherTitleYieldsItsFourFiles) {
+  for (const bool castle : {true, false}) {
+    SCOPED_TRACE(castle ? "The Castle" : "Castle Excellent");
+    const CommandResult result = Run((castle ? TheCastleDisk() : ExcellentDisk()).Build());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, (castle ? kTheCastleRecognised : kExcellentRecognised) + kAllFourCut);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(WorkFiles(), kAllFourFiles);  // and no temporary files left behind
+    for (const FileRun& run : kRuns) {
+      SCOPED_TRACE(run.name);
+      const Bytes stored =
+          StandardRun(run.track, run.r, run.skip, castle ? run.castleLength : run.excellentLength);
+      EXPECT_EQ(Output(run.name), castle && run.castleComplemented ? Complemented(stored) : stored);
+    }
+  }
+}
+
+TEST_F(CommandTest, MissingTrack61StillWritesProg2AtFullLength) {
+  // PROG2 starts on sector 16 of track 60 and goes on into track 61. With track 61 gone, the
+  // disk supplies 256 bytes; the rest is zero before complementing, never bytes of PROG1.
+  for (const bool castle : {true, false}) {
+    SCOPED_TRACE(castle ? "The Castle" : "Castle Excellent");
+    D88Builder disk = castle ? TheCastleDisk() : ExcellentDisk();
+    disk.SetTrackOffsetField(61, 0);
+    const int length = castle ? 2076 : 1795;
+    const CommandResult result = Run(disk.Build());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, (castle ? kTheCastleRecognised : kExcellentRecognised) + kAllFourCut);
+    EXPECT_EQ(result.err, "castle-extract: PROG2: the disk supplied only 256 of its " +
+                              std::to_string(length) + " bytes; the rest is padding\n");
+    Bytes expected = StandardSectorData(60, 16);
+    expected.resize(static_cast<size_t>(length), 0);
+    EXPECT_EQ(Output("PROG2"), castle ? Complemented(expected) : expected);
+    EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+  }
+}
+
+TEST_F(CommandTest, RunWhoseFirstSectorIsMissingWritesNothing) {
+  const CommandResult result = Run(WithoutSector(TheCastleDisk(), 0, 2).Build());
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out,
+            kTheCastleRecognised + "cutting ... PROG2\ncutting ... MUSIC\ncutting ... VOICE\n");
+  EXPECT_EQ(result.err,
+            "castle-extract: PROG1 not written: the first sector of its run is missing or short\n");
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"MUSIC", "PROG2", "VOICE"}));
+}
+
+TEST_F(CommandTest, ShortSectorInsideARunEndsWhatTheDiskSupplies) {
+  // Sector 7 of track 60 holds 100 bytes instead of 256. MUSIC's run (sectors 4 to 10) stops
+  // there: sectors 4 to 6 are counted (768 bytes, 637 of them after the skip); the short
+  // sector's 100 bytes still land in the file, and the rest is padding.
+  D88Builder disk;
+  const D88Builder whole = ExcellentDisk();
+  for (int t = 0; t <= 79; ++t) {
+    for (SectorRecord sector : whole.Track(t)) {
+      if (t == 60 && sector.r == 7) {
+        sector.data.resize(100);
+      }
+      disk.AddSector(t, sector);
+    }
+  }
+  const CommandResult result = Run(disk.Build());
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, kExcellentRecognised + kAllFourCut);
+  EXPECT_EQ(result.err,
+            "castle-extract: MUSIC: the disk supplied only 637 of its 1540 bytes; the rest is "
+            "padding\n");
+  Bytes expected = StandardRun(60, 4, 131, 637);
+  const Bytes shortSector = Slice(StandardSectorData(60, 7), 0, 100);
+  expected.insert(expected.end(), shortSector.begin(), shortSector.end());
+  expected.resize(1540, 0);
+  EXPECT_EQ(Output("MUSIC"), expected);
+}
+
+TEST_F(CommandTest, WrongHeadBytesAreMissingSectors) {
+  // Track 33 (cylinder 16, head 1) recorded with H = 0 in its IDs: VOICE's run finds nothing.
+  D88Builder disk;
+  const D88Builder whole = TheCastleDisk();
+  for (int t = 0; t <= 79; ++t) {
+    for (SectorRecord sector : whole.Track(t)) {
+      if (t == 33) {
+        sector.h = 0;
+      }
+      disk.AddSector(t, sector);
+    }
+  }
+  const CommandResult result = Run(disk.Build());
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err,
+            "castle-extract: VOICE not written: the first sector of its run is missing or short\n");
+  EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"MUSIC", "PROG1", "PROG2"}));
+}
+
+TEST_F(CommandTest, ExistingFilesAreReplacedByGoodCutsOnly) {
+  for (const std::string& name : kAllFourFiles) {
+    WriteFileBytes(m_work.File(name), Bytes{'o', 'l', 'd'});
+  }
+  const CommandResult result = Run(WithoutSector(ExcellentDisk(), 33, 1).Build());
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(Output("PROG1"), StandardRun(0, 2, 0, 2304));
+  EXPECT_EQ(Output("MUSIC"), StandardRun(60, 4, 131, 1540));
+  EXPECT_EQ(Output("VOICE"), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(WorkFiles(), kAllFourFiles);
+}
+
+}  // namespace
