@@ -1,0 +1,44 @@
+# Install layout and the exported CMake package of the reader library:
+#   bin/castle-extract, share/man/man1/castle-extract.1.gz,
+#   lib/libd88.a, include/d88/*.h, lib/cmake/d88/ (find_package(d88) gives d88::d88),
+#   share/doc/<package>/copyright.
+# Components: "tool" (the command) and "dev" (the library), packaged separately.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(D88_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/d88)
+
+install(TARGETS castle-extract RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+
+# Man pages go in gzipped, as Debian ships them.
+find_program(GZIP gzip REQUIRED)
+function(install_man_page page)
+  set(gz ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+    COMMAND ${GZIP} -9nc ${PROJECT_SOURCE_DIR}/man/${page} > ${gz}
+    DEPENDS ${PROJECT_SOURCE_DIR}/man/${page}
+    VERBATIM)
+  add_custom_target(man_${page} ALL DEPENDS ${gz})
+  install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
+endfunction()
+install_man_page(castle-extract.1)
+
+install(TARGETS d88 EXPORT d88Targets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/d88/d88image.h ${PROJECT_SOURCE_DIR}/d88/d88format.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/d88 COMPONENT dev)
+install(EXPORT d88Targets NAMESPACE d88:: DESTINATION ${D88_CMAKE_DIR} COMPONENT dev)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/d88Config.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/d88Config.cmake INSTALL_DESTINATION ${D88_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/d88ConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/d88Config.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/d88ConfigVersion.cmake
+  DESTINATION ${D88_CMAKE_DIR} COMPONENT dev)
+
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE RENAME copyright
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/castle-extract COMPONENT tool)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE RENAME copyright
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libd88-dev COMPONENT dev)
