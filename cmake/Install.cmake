@@ -1,5 +1,5 @@
 # Install layout and the exported CMake package of the reader library:
-#   bin/castle-extract, share/man/man1/castle-extract.1.gz,
+#   bin/castle-extract, bin/d88-info, share/man/man1/{castle-extract,d88-info}.1.gz,
 #   lib/libd88.a, include/d88/*.h, lib/cmake/d88/ (find_package(d88) gives d88::d88),
 #   share/doc/<package>/copyright.
 # Components: "tool" (the command) and "dev" (the library), packaged separately.
@@ -8,7 +8,7 @@ include(CMakePackageConfigHelpers)
 
 set(D88_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/d88)
 
-install(TARGETS castle-extract RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+install(TARGETS castle-extract d88-info RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 
 # Man pages go in gzipped, as Debian ships them.
 find_program(GZIP gzip REQUIRED)
@@ -23,6 +23,7 @@ function(install_man_page page)
   install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
 endfunction()
 install_man_page(castle-extract.1)
+install_man_page(d88-info.1)
 
 install(TARGETS d88 EXPORT d88Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev

@@ -1,4 +1,4 @@
-# Debian packages: castle-extract (the command and its man page) and libd88-dev (the reader
+# Debian packages: castle-extract (the commands and their man pages) and libd88-dev (the reader
 # library, its headers and CMake package).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -20,7 +20,8 @@ set(CPACK_COMPONENT_TOOL_DESCRIPTION
 castle-extract reads a D88 floppy disk image, recognises whether it holds the
 game disk of The Castle or of Castle Excellent from the sector numbers on
 track 79, and writes the game's four files PROG1, PROG2, MUSIC and VOICE into
-the current directory, restoring the ones stored with inverted bytes.")
+the current directory, restoring the ones stored with inverted bytes.
+d88-info shows what a D88 file holds, and why a disk is not recognised.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libd88-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)

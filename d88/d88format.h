@@ -42,6 +42,31 @@ constexpr int kSectorIdSizeCode = 3;
 constexpr int kBaseSectorLength = 128;
 constexpr int kMaxSizeCode = 23;
 
+// Media type byte values and the disk kinds they usually stand for.
+constexpr int kMedia2D = 0x00;   // double-sided, double-density
+constexpr int kMedia2DD = 0x10;  // double-sided, double-density, double-track
+constexpr int kMedia2HD = 0x20;  // double-sided, high-density
+constexpr int kMedia1D = 0x30;   // single-sided, double-density
+constexpr int kMedia1DD = 0x40;  // single-sided, double-density, double-track
+
+// "2D", "2DD", "2HD", "1D", "1DD", or "unknown" for any other value.
+inline const char* MediaTypeName(int mediaType) {
+  switch (mediaType) {
+    case kMedia2D:
+      return "2D";
+    case kMedia2DD:
+      return "2DD";
+    case kMedia2HD:
+      return "2HD";
+    case kMedia1D:
+      return "1D";
+    case kMedia1DD:
+      return "1DD";
+    default:
+      return "unknown";
+  }
+}
+
 // Little-endian decoders, composed byte by byte so that neither the host's byte order nor the
 // alignment of p matters.
 inline int ReadLE16(const unsigned char* p) {

@@ -32,6 +32,8 @@ class D88Image {
 
   const char* GetDiskName() const { return m_diskName; }
   int GetMediaType() const { return m_mediaType; }
+  // The disk size field of the current image; 0 when there is none.
+  int GetDiskSize() const { return m_diskSize; }
   int GetMarker() const { return m_marker; }
 
   // The sector numbers that open and close a track, used by ReadSectors to step from one track

@@ -1,36 +1,24 @@
 // The command's entry: argument check, opening the image, recognising the title from the sector
-// numbers on track 79, and the messages. The game disks put a protection track at 79 whose
-// second and third sectors carry different numbers on each title.
+// numbers on track 79, and the messages.
 #include "tool/castle_extract.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "tool/title_extraction.h"
+#include "tool/title_signature.h"
 
 D88Image g_d88;
 unsigned char g_buffer[kBufferSize];
 
 namespace {
 
-constexpr int kSignatureTrack = 79;
-constexpr int kSignatureEntries = 3;  // the first three sectors stored on the track
-constexpr int kSecondEntryNumber = 1 * kSectorIdSize + kSectorIdNumber;  // g_buffer[6]
-constexpr int kThirdEntryNumber = 2 * kSectorIdSize + kSectorIdNumber;   // g_buffer[10]
 constexpr int kFirstSector = 1;
 constexpr int kLastSector = 16;
 
-struct TitleSignature {
-  const char* title;
-  unsigned char secondNumber;
-  unsigned char thirdNumber;
-  const ExtractionList& files;
-};
-
-const TitleSignature kTitles[] = {
-    {"The Castle", 0xF2, 0xF3, kTheCastleFiles},
-    {"Castle Excellent", 0xF3, 0xF2, kCastleExcellentFiles},
-};
+// Each title's files, in the order of the signature table.
+const ExtractionList* const kTitleFiles[] = {&kTheCastleFiles, &kCastleExcellentFiles};
+static_assert(sizeof kTitleFiles / sizeof kTitleFiles[0] == kTitleCount);
 
 // The Japanese texts are Shift_JIS (code page 932), written as such whatever the locale.
 // "のディスクを認識しました.\n": "'s disk was recognised."
@@ -60,17 +48,15 @@ int CastleExtractMain(int argc, char** argv) {
   // A failed selection leaves nothing readable, so the disk is simply not recognised.
   g_d88.SelectDisk(0);
   g_d88.SetSectorRange(kFirstSector, kLastSector);
-  std::memset(g_buffer, 0, kSignatureEntries * kSectorIdSize);
-  g_d88.ReadSectorIds(kSignatureTrack, g_buffer, kSignatureEntries * kSectorIdSize);
+  // Entries the track does not have must read as zero.
+  std::memset(g_buffer, 0, kSignatureListSize);
+  g_d88.ReadSectorIds(kSignatureTrack, g_buffer, kSignatureListSize);
 
   g_failedWrites = 0;
-  for (const TitleSignature& signature : kTitles) {
-    if (g_buffer[kSecondEntryNumber] == signature.secondNumber &&
-        g_buffer[kThirdEntryNumber] == signature.thirdNumber) {
-      std::printf("%s%s", signature.title, kRecognisedText);
-      RunExtractionList(signature.files);
-      break;
-    }
+  const int title = FindTitle(g_buffer);
+  if (title >= 0) {
+    std::printf("%s%s", kTitleSignatures[title].title, kRecognisedText);
+    RunExtractionList(*kTitleFiles[title]);
   }
   return g_failedWrites == 0 ? 0 : 1;
 }

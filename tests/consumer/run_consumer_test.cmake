@@ -7,7 +7,8 @@ set(prefix ${WORK_DIR}/prefix)
 
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
   OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
-foreach(installed bin/castle-extract include/d88/d88image.h include/d88/d88format.h)
+foreach(installed bin/castle-extract bin/d88-info share/man/man1/castle-extract.1.gz
+    share/man/man1/d88-info.1.gz include/d88/d88image.h include/d88/d88format.h)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")
   endif()
