@@ -29,7 +29,7 @@ for target in reader command; do
   if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -runs="$runs" -max_len="$max_len" \
       -timeout=10 -rss_limit_mb=2048 -close_fd_mask=3 -print_final_stats=1 \
       -artifact_prefix="$artifacts" "$corpus" "$build/fuzz/seeds" \
-      "$source_dir/regressions/$target" >"$log" 2>&1; then
+      "$source_dir/regressions" >"$log" 2>&1; then
     status=1
     echo "finding in $target; see $log and $artifacts"
   fi
