@@ -64,6 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(got >= 0 && got <= kSectorCapacity);
       }
       if (stored > 0) {
+        // A search that usually finds nothing walks the whole track.
+        const unsigned char* id = g_ids;
+        Check(reader.ReadSector(track, id[kSectorIdCylinder], id[kSectorIdHead],
+                                id[kSectorIdNumber] ^ 0x80, id[kSectorIdSizeCode], g_sector,
+                                kSectorCapacity) >= 0);
         ReadRun(reader, track, g_ids);
       }
     }

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -39,26 +41,33 @@ std::vector<std::string> InputsOf(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Paths are resolved first: a target may change directory when it initialises.
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    char resolved[PATH_MAX];
+    const std::vector<std::string> found =
+        InputsOf(realpath(argv[i], resolved) != nullptr ? resolved : argv[i]);
+    files.insert(files.end(), found.begin(), found.end());
+  }
   if (LLVMFuzzerInitialize != nullptr) {
     LLVMFuzzerInitialize(&argc, &argv);
   }
-  int replayed = 0;
-  for (int i = 1; i < argc; ++i) {
-    for (const std::string& file : InputsOf(argv[i])) {
-      std::vector<uint8_t> bytes;
-      if (std::FILE* input = std::fopen(file.c_str(), "rb")) {
-        uint8_t chunk[4096];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, input)) > 0) {
-          bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        std::fclose(input);
-      }
-      std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
-      LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-      ++replayed;
+  for (const std::string& file : files) {
+    std::FILE* input = std::fopen(file.c_str(), "rb");
+    if (input == nullptr) {
+      std::fprintf(stderr, "replay: cannot read %s\n", file.c_str());
+      return 1;
     }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, input)) > 0) {
+      bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    std::fclose(input);
+    std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }
-  std::fprintf(stderr, "replay: %d inputs\n", replayed);
-  return replayed > 0 ? 0 : 1;  // an empty corpus is a broken setup, not a pass
+  std::fprintf(stderr, "replay: %zu inputs\n", files.size());
+  return files.empty() ? 1 : 0;  // an empty corpus is a broken setup, not a pass
 }
