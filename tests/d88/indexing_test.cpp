@@ -1,5 +1,6 @@
 // Opening a file, indexing its images and selecting one.
 #include <dirent.h>
+#include <unistd.h>
 
 #include "tests/d88/reader_fixture.h"
 
@@ -74,6 +75,17 @@ TEST_F(ReaderTest, FailedSelectionLeavesNoCurrentImage) {
   ExpectNoCurrentImage(m_reader);
   ASSERT_TRUE(m_reader.SelectDisk(0));
   EXPECT_STREQ(m_reader.GetDiskName(), "DISK");
+}
+
+TEST_F(ReaderTest, ImageWhoseHeaderIsGoneByNowCannotBeSelected) {
+  // The file loses its second image between indexing and selection.
+  const Bytes first = NamedImage("FIRST", 0).Build();
+  OpenBytes(Concat({first, NamedImage("SECOND", 0x10).Build()}));
+  ASSERT_EQ(m_reader.GetDiskCount(), 2);
+  ASSERT_EQ(truncate(m_path.c_str(), static_cast<off_t>(first.size() + 100)), 0);
+  EXPECT_FALSE(m_reader.SelectDisk(1));
+  ExpectNoCurrentImage(m_reader);
+  EXPECT_TRUE(m_reader.SelectDisk(0));
 }
 
 TEST_F(ReaderTest, FileShorterThanAHeaderHoldsNoImage) {
