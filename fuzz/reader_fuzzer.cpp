@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kIdCapacity = 64 * kSectorIdSize;
+constexpr int kIdCapacity = 32 * kSectorIdSize;  // more than any real track holds
 constexpr int kSectorCapacity = 0xFFFF;
 constexpr int kRunCapacity = 4 * 1024;
 
