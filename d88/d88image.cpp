@@ -36,9 +36,12 @@ bool D88Image::Open(const char* path) {
       break;
     }
     ++m_diskCount;
-    offset += header.DiskSize();
-    if (offset < 0 || offset > INT32_MAX) {
-      break;  // a size at or above 2^31, or one that runs past what an offset can hold
+    // A size at or above 2^31 (negative as decoded) leads nowhere, nor does one that carries
+    // the next offset past what an offset can hold.
+    const int32_t size = header.DiskSize();
+    offset += size;
+    if (size < 0 || offset > INT32_MAX) {
+      break;
     }
   }
   return true;

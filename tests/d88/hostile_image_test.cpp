@@ -38,6 +38,17 @@ TEST_F(ReaderTest, NegativeDiskSizeEndsTheIndexAndClosesEveryTrack) {
   EXPECT_EQ(m_reader.ReadSector(0, 0, 0, 1, 1, data, 256), 0);
 }
 
+TEST_F(ReaderTest, NegativeDiskSizeNeverLeadsBackwards) {
+  // A size of 0xFFFFFFFF after a first image would point one byte back, into that image.
+  D88Builder second = SmallDisk();
+  second.SetDiskSizeField(0xFFFFFFFFu);
+  Bytes file = SmallDisk().Build();
+  const Bytes tail = second.Build();
+  file.insert(file.end(), tail.begin(), tail.end());
+  OpenBytes(file);
+  EXPECT_EQ(m_reader.GetDiskCount(), 2);
+}
+
 TEST_F(ReaderTest, IndexStopsWhereTheNextOffsetWouldPassTwoGigabytes) {
   // The second image's size carries the next offset past 2^31 - 1: it is the last indexed.
   D88Builder big = SmallDisk();
