@@ -26,6 +26,11 @@ namespace {
 constexpr char kDiagnosticPrefix[] = "castle-extract: ";
 constexpr int kTempNameAttempts = 100;
 
+// The reason of the stdio call that just failed; never 0, so a failure is never taken for success.
+int LastError() {
+  return errno != 0 ? errno : EIO;
+}
+
 void ReportWriteFailure(const char* name, int error) {
   std::fprintf(stderr, "%scannot write %s: %s\n", kDiagnosticPrefix, name, std::strerror(error));
   ++g_failedWrites;
@@ -45,21 +50,22 @@ bool WriteReplacing(const char* name, const unsigned char* data, int length) {
     }
   }
   if (g_outFile == nullptr) {
-    ReportWriteFailure(name, errno);
+    ReportWriteFailure(name, LastError());
     return false;
   }
 
   int error = 0;
+  errno = 0;
   if (std::fwrite(data, 1, static_cast<size_t>(length), g_outFile) != static_cast<size_t>(length) ||
       std::fflush(g_outFile) != 0) {
-    error = errno;
+    error = LastError();
   }
   if (std::fclose(g_outFile) != 0 && error == 0) {
-    error = errno;
+    error = LastError();
   }
   g_outFile = nullptr;
   if (error == 0 && std::rename(tempName, name) != 0) {
-    error = errno;
+    error = LastError();
   }
   if (error != 0) {
     std::remove(tempName);
