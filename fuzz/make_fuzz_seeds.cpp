@@ -38,12 +38,6 @@ D88Builder Changed(const D88Builder& disk, Change change) {
   return changed;
 }
 
-Bytes Concat(const Bytes& a, const Bytes& b) {
-  Bytes all = a;
-  all.insert(all.end(), b.begin(), b.end());
-  return all;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,7 +93,7 @@ int main(int argc, char** argv) {
   const Bytes whole = castle.Build();
   write("castle_cut_in_half.d88", Bytes(whole.begin(), whole.begin() + whole.size() / 2));
   write("two_images_and_tail.d88",
-        Concat(Concat(excellent.Build(), castle.Build()), Bytes{0x44, 0x38, 0x38}));
+        Concat({excellent.Build(), castle.Build(), Bytes{0x44, 0x38, 0x38}}));
   D88Builder tiny;
   tiny.SetName("TINY").SetMediaType(0x20).AddSector(0, PatternSector(0, 0, 1, 3, 1024));
   write("tiny_2hd.d88", tiny.Build());

@@ -28,10 +28,7 @@ TEST_F(ReaderTest, NegativeTrackOffsetIsAnAbsentTrack) {
 TEST_F(ReaderTest, NegativeDiskSizeEndsTheIndexAndClosesEveryTrack) {
   D88Builder builder = SmallDisk();
   builder.SetDiskSizeField(0xFFFFFFF0u);
-  Bytes file = builder.Build();
-  const Bytes second = SmallDisk().Build();
-  file.insert(file.end(), second.begin(), second.end());
-  OpenBytes(file);
+  OpenBytes(Concat({builder.Build(), SmallDisk().Build()}));
   EXPECT_EQ(m_reader.GetDiskCount(), 1);
   ASSERT_TRUE(m_reader.SelectDisk(0));
   unsigned char data[256];
@@ -42,10 +39,7 @@ TEST_F(ReaderTest, NegativeDiskSizeNeverLeadsBackwards) {
   // A size of 0xFFFFFFFF after a first image would point one byte back, into that image.
   D88Builder second = SmallDisk();
   second.SetDiskSizeField(0xFFFFFFFFu);
-  Bytes file = SmallDisk().Build();
-  const Bytes tail = second.Build();
-  file.insert(file.end(), tail.begin(), tail.end());
-  OpenBytes(file);
+  OpenBytes(Concat({SmallDisk().Build(), second.Build()}));
   EXPECT_EQ(m_reader.GetDiskCount(), 2);
 }
 
@@ -53,10 +47,7 @@ TEST_F(ReaderTest, IndexStopsWhereTheNextOffsetWouldPassTwoGigabytes) {
   // The second image's size carries the next offset past 2^31 - 1: it is the last indexed.
   D88Builder big = SmallDisk();
   big.SetDiskSizeField(0x7FFFFFFFu);
-  Bytes file = SmallDisk().Build();
-  const Bytes second = big.Build();
-  file.insert(file.end(), second.begin(), second.end());
-  OpenBytes(file);
+  OpenBytes(Concat({SmallDisk().Build(), big.Build()}));
   EXPECT_EQ(m_reader.GetDiskCount(), 2);
   ASSERT_TRUE(m_reader.SelectDisk(1));
   unsigned char data[256];

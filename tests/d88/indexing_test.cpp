@@ -12,14 +12,6 @@ D88Builder NamedImage(const std::string& name, uint8_t mediaType) {
   return builder;
 }
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) {
-    all.insert(all.end(), part.begin(), part.end());
-  }
-  return all;
-}
-
 int OpenDescriptors() {
   int count = 0;
   DIR* dir = opendir("/proc/self/fd");

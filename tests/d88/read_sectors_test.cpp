@@ -3,14 +3,6 @@
 
 namespace {
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) {
-    all.insert(all.end(), part.begin(), part.end());
-  }
-  return all;
-}
-
 class ReadSectorsTest : public ReaderTest {
  protected:
   void SetUp() override { OpenImage(StandardDisk(0xF1, 0xF2, 0xF3)); }
@@ -27,9 +19,9 @@ TEST_F(ReadSectorsTest, RunContinuesOnTheOtherHeadThenTheNextCylinder) {
   // Sector 16 of track 60 (C 30, H 0), all of track 61 (C 30, H 1), sector 1 of track 62 (C 31).
   Bytes expected = StandardSectorData(60, 16);
   for (int r = 1; r <= 16; ++r) {
-    expected = Join({expected, StandardSectorData(61, r)});
+    expected = Concat({expected, StandardSectorData(61, r)});
   }
-  expected = Join({expected, StandardSectorData(62, 1)});
+  expected = Concat({expected, StandardSectorData(62, 1)});
   int got = 0;
   const Bytes buffer = Run(60, 30, 0, 16, 18 * 256, &got);
   EXPECT_EQ(got, 18 * 256);
@@ -43,7 +35,7 @@ TEST_F(ReadSectorsTest, OnlyTheLastPieceIsShortened) {
   EXPECT_EQ(got, 300);
   const Bytes second = StandardSectorData(0, 3);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 300),
-            Join({StandardSectorData(0, 2), Bytes(second.begin(), second.begin() + 44)}));
+            Concat({StandardSectorData(0, 2), Bytes(second.begin(), second.begin() + 44)}));
   EXPECT_EQ(buffer[300], 0xEE);
 }
 
@@ -53,7 +45,7 @@ TEST_F(ReadSectorsTest, SectorRangeDecidesWhereATrackEnds) {
   const Bytes buffer = Run(0, 0, 0, 4, 3 * 256, &got);
   EXPECT_EQ(got, 3 * 256);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + got),
-            Join({StandardSectorData(0, 4), StandardSectorData(1, 3), StandardSectorData(1, 4)}));
+            Concat({StandardSectorData(0, 4), StandardSectorData(1, 3), StandardSectorData(1, 4)}));
 }
 
 TEST_F(ReadSectorsTest, RunEndsWhereTheSectorsDo) {

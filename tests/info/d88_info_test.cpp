@@ -92,13 +92,9 @@ TEST_F(InfoTest, ShowsWhyADiskIsNotRecognised) {
 TEST_F(InfoTest, ListsEveryImageButSignsOnlyTheFirst) {
   D88Builder first;
   first.SetName("FIRST").SetMediaType(0x20).AddSector(0, PatternSector(0, 0, 1, 3, 1024));
-  Bytes file = first.Build();
   D88Builder second = StandardDisk(1, 0xF2, 0xF3);
   second.SetName("SECOND");
-  const Bytes castle = second.Build();
-  file.insert(file.end(), castle.begin(), castle.end());
-  file.insert(file.end(), {1, 2, 3});
-  const CommandResult result = InfoOn(file);
+  const CommandResult result = InfoOn(Concat({first.Build(), second.Build(), Bytes{1, 2, 3}}));
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, "file: " + m_path +
                             "\nimages: 2\n"

@@ -162,6 +162,14 @@ D88Builder StandardDisk(uint8_t first, uint8_t second, uint8_t third) {
   return builder;
 }
 
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {

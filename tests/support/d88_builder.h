@@ -6,6 +6,7 @@
 #define TESTS_SUPPORT_D88_BUILDER_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -59,6 +60,9 @@ D88Builder StandardDisk(uint8_t trackSeventyNineFirst, uint8_t second, uint8_t t
 
 // The data a StandardDisk holds for sector r of a regular track.
 Bytes StandardSectorData(int track, int r);
+
+// The parts one after the other, as images stored back to back in one file.
+Bytes Concat(std::initializer_list<Bytes> parts);
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadFileBytes(const std::string& path);

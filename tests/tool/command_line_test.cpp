@@ -98,16 +98,12 @@ TEST_F(CommandTest, UnrecognisedDisksEndSilently) {
 }
 
 TEST_F(CommandTest, OnlyTheFirstImageOfAFileIsExamined) {
-  Bytes unknownFirst = StandardDisk(1, 2, 3).Build();
   const Bytes castle = TheCastleDisk().Build();
-  unknownFirst.insert(unknownFirst.end(), castle.begin(), castle.end());
-  CommandResult result = Run(unknownFirst);
+  CommandResult result = Run(Concat({StandardDisk(1, 2, 3).Build(), castle}));
   EXPECT_EQ(result.out, "");
   EXPECT_TRUE(WorkFiles().empty());
 
-  Bytes castleFirst = ExcellentDisk().Build();
-  castleFirst.insert(castleFirst.end(), castle.begin(), castle.end());
-  result = Run(castleFirst);
+  result = Run(Concat({ExcellentDisk().Build(), castle}));
   EXPECT_EQ(result.out, kExcellentRecognised + kAllFourCut);
   EXPECT_EQ(Output("PROG1"), StandardRun(0, 2, 0, 2304));
 }
