@@ -24,11 +24,14 @@ constexpr int kHeaderTrackTableOffset = 32;  // kTrackCount entries, offsets fro
 constexpr int kTrackTableEntrySize = 4;
 
 // SectorHeader fields (byte offsets from the start of the record).
-constexpr int kSectorCylinderOffset = 0;   // C of the sector's ID
-constexpr int kSectorHeadOffset = 1;       // H
-constexpr int kSectorNumberOffset = 2;     // R
-constexpr int kSectorSizeCodeOffset = 3;   // N: nominal data length is 128 << N
-constexpr int kSectorCountOffset = 4;      // sectors in this track, repeated in every record
+constexpr int kSectorCylinderOffset = 0;  // C of the sector's ID
+constexpr int kSectorHeadOffset = 1;      // H
+constexpr int kSectorNumberOffset = 2;    // R
+constexpr int kSectorSizeCodeOffset = 3;  // N: nominal data length is 128 << N
+constexpr int kSectorCountOffset = 4;     // sectors in this track, repeated in every record
+constexpr int kSectorDensityOffset = 6;   // 0x00 double density, 0x40 single density
+constexpr int kSectorDeletedOffset = 7;   // 0x00 normal data, 0x10 deleted data address mark
+constexpr int kSectorStatusOffset = 8;  // the controller's status when the disk was read; 0 is good
 constexpr int kSectorDataSizeOffset = 14;  // data bytes that follow this header
 
 // A sector ID as the reader lists it: C, H, R, N, one byte each.
@@ -100,6 +103,9 @@ struct SectorHeader {
   int Number() const { return raw[kSectorNumberOffset]; }
   int SizeCode() const { return raw[kSectorSizeCodeOffset]; }
   int SectorCount() const { return ReadLE16(raw + kSectorCountOffset); }
+  int Density() const { return raw[kSectorDensityOffset]; }
+  int Deleted() const { return raw[kSectorDeletedOffset]; }
+  int Status() const { return raw[kSectorStatusOffset]; }
   int DataSize() const { return ReadLE16(raw + kSectorDataSizeOffset); }
 };
 

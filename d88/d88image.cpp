@@ -66,8 +66,20 @@ bool D88Image::SelectDisk(int n) {
     return false;
   }
   m_diskBase = m_diskOffset[n];
+  // Some writers make a shorter header with fewer track entries (160 in a 672-byte header), and
+  // the first track's records follow it at once. The table therefore ends where the first track
+  // begins: an entry at or past the smallest track offset is no entry. An offset that points
+  // back into the table before its own entry's end is nonsense and does not shorten it.
+  int64_t tableEnd = kHeaderSize;
   for (int t = 0; t < kTrackCount; ++t) {
-    m_trackOffset[t] = header.TrackOffset(t);
+    const int32_t offset = header.TrackOffset(t);
+    if (offset >= kHeaderTrackTableOffset + kTrackTableEntrySize * (t + 1) && offset < tableEnd) {
+      tableEnd = offset;
+    }
+  }
+  for (int t = 0; t < kTrackCount; ++t) {
+    const bool inTable = kHeaderTrackTableOffset + kTrackTableEntrySize * t < tableEnd;
+    m_trackOffset[t] = inTable ? header.TrackOffset(t) : 0;
   }
   m_mediaType = header.MediaType();
   m_diskSize = header.DiskSize();
@@ -118,40 +130,91 @@ int D88Image::ReadSectors(int track, int c, int h, int r, int n, unsigned char* 
     }
     total += chunk;
     // Only a sector that was found gets here, so c and r are still byte values.
-    if (r == m_lastSector) {
-      ++track;
-      if (h == 0) {
-        h = 1;
-      } else {
-        h = 0;
-        ++c;
-      }
-      r = m_firstSector;
-    } else {
-      ++r;
-    }
+    NextRunSector(&track, &c, &h, &r);
   }
   return total;
 }
 
-int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
-  if (dest == nullptr || capacity < 0 || !SeekToTrack(track)) {
+void D88Image::NextRunSector(int* track, int* c, int* h, int* r) const {
+  if (*r != m_lastSector) {
+    ++*r;
+    return;
+  }
+  ++*track;
+  if (*h == 0) {
+    *h = 1;
+  } else {
+    *h = 0;
+    ++*c;
+  }
+  *r = m_firstSector;
+}
+
+// The walk of a listing: every record from the track's first, handed to store(index, header,
+// file offset of its data). Unlike a sector search, a count of 0 does not end it; the record
+// whose position matches the count of its own header does, as do a full destination and the
+// end of the file.
+template <typename Store>
+int D88Image::WalkTrackListing(int track, int maxRecords, Store store) {
+  if (maxRecords <= 0 || !SeekToTrack(track)) {
     return 0;
   }
-  // Unlike a sector search, a count of 0 does not end the listing; a full destination does.
+  int64_t dataOffset = static_cast<int64_t>(m_diskBase) + m_trackOffset[track];
   int stored = 0;
-  for (int64_t i = 0; capacity - stored >= kSectorIdSize; ++i) {
+  while (stored < maxRecords) {
     SectorHeader header;
     if (!ReadWhole(header.raw, kSectorHeaderSize)) {
       break;
     }
-    dest[stored + kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
-    dest[stored + kSectorIdHead] = header.raw[kSectorHeadOffset];
-    dest[stored + kSectorIdNumber] = header.raw[kSectorNumberOffset];
-    dest[stored + kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
-    stored += kSectorIdSize;
-    if (std::fseek(m_file, header.DataSize(), SEEK_CUR) != 0 || i == header.SectorCount() - 1) {
+    dataOffset += kSectorHeaderSize;
+    store(stored, header, dataOffset);
+    ++stored;
+    const int size = header.DataSize();
+    // Records without data are common in listings built to be slow; skipping nothing costs a
+    // system call all the same.
+    if (stored == header.SectorCount() || (size != 0 && std::fseek(m_file, size, SEEK_CUR) != 0)) {
       break;
+    }
+    dataOffset += size;
+  }
+  return stored;
+}
+
+int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
+  if (dest == nullptr || capacity < 0) {
+    return 0;
+  }
+  const int entries = WalkTrackListing(track, capacity / kSectorIdSize,
+                                       [dest](int index, const SectorHeader& header, int64_t) {
+                                         unsigned char* id = dest + index * kSectorIdSize;
+                                         id[kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
+                                         id[kSectorIdHead] = header.raw[kSectorHeadOffset];
+                                         id[kSectorIdNumber] = header.raw[kSectorNumberOffset];
+                                         id[kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
+                                       });
+  return entries * kSectorIdSize;
+}
+
+int D88Image::ReadTrackRecords(int track, TrackRecord* dest, int maxRecords) {
+  if (dest == nullptr) {
+    return 0;
+  }
+  int64_t lastDataOffset = 0;
+  const int stored = WalkTrackListing(
+      track, maxRecords,
+      [dest, &lastDataOffset](int index, const SectorHeader& header, int64_t dataOffset) {
+        dest[index].header = header;
+        dest[index].storedSize = header.DataSize();
+        lastDataOffset = dataOffset;
+      });
+  // Only the last record listed can run past the end of the file: any record after a cut-short
+  // one has no header to read.
+  if (stored > 0 && std::fseek(m_file, 0, SEEK_END) == 0) {
+    const int64_t fileEnd = std::ftell(m_file);
+    TrackRecord& last = dest[stored - 1];
+    const int64_t held = fileEnd > lastDataOffset ? fileEnd - lastDataOffset : 0;
+    if (fileEnd >= 0 && held < last.storedSize) {
+      last.storedSize = static_cast<int32_t>(held);
     }
   }
   return stored;

@@ -12,6 +12,14 @@
 
 #include "d88/d88format.h"
 
+// One sector record of a track as ReadTrackRecords lists it: the record's header as stored, and
+// how many of the data bytes the header announces the file really holds (fewer only where the
+// file ends inside the data).
+struct TrackRecord {
+  SectorHeader header;
+  int32_t storedSize;
+};
+
 class D88Image {
  public:
   D88Image() = default;
@@ -56,7 +64,18 @@ class D88Image {
   // entries fit in capacity. Returns 4 times the number of entries stored.
   int ReadSectorIds(int track, unsigned char* dest, int capacity);
 
+  // Lists the track's records, in stored order, in one walk that ends as ReadSectorIds' does,
+  // while they fit in maxRecords. Returns the number stored.
+  int ReadTrackRecords(int track, TrackRecord* dest, int maxRecords);
+
+  // Steps (track, c, h, r) to the sector that a run reads next: the next number, or after the
+  // range's last sector the range's first on the next track (the other head, then the next
+  // cylinder).
+  void NextRunSector(int* track, int* c, int* h, int* r) const;
+
  private:
+  template <typename Store>
+  int WalkTrackListing(int track, int maxRecords, Store store);
   bool SeekTo(int64_t offset);
   bool SeekToTrack(int track);
   bool ReadWhole(unsigned char* dest, int length);

@@ -150,4 +150,27 @@ TEST_F(ReaderTest, ReopeningClosesTheEarlierFile) {
   EXPECT_EQ(OpenDescriptors(), before - 1);
 }
 
+TEST_F(ReaderTest, TrackTableEndsWhereTheFirstTrackBegins) {
+  // A 672-byte header of 160 entries: the first record's header lies where entries 160 to 163
+  // of a full table would (entry 161 would read as offset 1), and is no track offset.
+  D88Builder shortTable;
+  shortTable.SetTrackTableEntries(160).AddSector(0, PatternSector(0, 0, 1, 1, 256));
+  shortTable.AddSector(159, PatternSector(79, 1, 1, 1, 256));
+  // One entry pointing back into the table is damage, not a shorter table.
+  D88Builder strayEntry = NamedImage("STRAY", 0);
+  strayEntry.SetTrackOffsetField(2, 1).AddSector(163, PatternSector(81, 1, 1, 1, 256));
+  struct Case {
+    const D88Builder& disk;
+    std::vector<std::pair<int, int>> listed;  // track, bytes of IDs listed
+  };
+  for (const Case& c : {Case{shortTable, {{0, 4}, {159, 4}, {160, 0}, {161, 0}, {163, 0}}},
+                        Case{strayEntry, {{0, 4}, {163, 4}}}}) {
+    OpenImage(c.disk);
+    unsigned char ids[64];
+    for (const auto& [track, bytes] : c.listed) {
+      EXPECT_EQ(m_reader.ReadSectorIds(track, ids, sizeof ids), bytes) << "track " << track;
+    }
+  }
+}
+
 }  // namespace

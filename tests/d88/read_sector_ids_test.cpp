@@ -72,3 +72,54 @@ TEST_F(ReaderTest, ListingStopsOnTheCountOfTheRecordJustRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each record as ReadTrackRecords lists it: R, data size as stored, deleted mark and status.
+struct Listed {
+  int r, storedSize, deleted, status;
+  bool operator==(const Listed& other) const {
+    return r == other.r && storedSize == other.storedSize && deleted == other.deleted &&
+           status == other.status;
+  }
+};
+
+std::vector<Listed> Records(D88Image& reader, int track, int maxRecords) {
+  std::vector<TrackRecord> records(static_cast<size_t>(maxRecords) + 1);
+  const int stored = reader.ReadTrackRecords(track, records.data(), maxRecords);
+  std::vector<Listed> listed;
+  for (int i = 0; i < stored; ++i) {
+    const TrackRecord& record = records[static_cast<size_t>(i)];
+    listed.push_back({record.header.Number(), record.storedSize, record.header.Deleted(),
+                      record.header.Status()});
+  }
+  return listed;
+}
+
+TEST_F(ReaderTest, TrackRecordsGiveEachRecordItsOwnSizeAndMarks) {
+  // Two records share an ID but not a size; the last record's data runs past the file's end.
+  D88Builder builder;
+  SectorRecord marked = PatternSector(0, 0, 1, 1, 256);
+  marked.deleted = 0x10;
+  marked.status = 0xB0;
+  builder.AddSector(3, marked)
+      .AddSector(3, PatternSector(0, 0, 2, 1, 128))
+      .AddSector(3, PatternSector(0, 0, 2, 1, 300));
+  SectorRecord zeroCount = PatternSector(0, 1, 7, 1, 16);
+  zeroCount.countField = 0;
+  builder.AddSector(4, zeroCount).AddSector(4, PatternSector(0, 1, 8, 1, 16));
+  SectorRecord cut = PatternSector(0, 0, 9, 1, 40);
+  cut.dataSizeField = 256;
+  builder.AddSector(5, cut);
+  OpenImage(builder);
+
+  using L = std::vector<Listed>;
+  EXPECT_EQ(Records(m_reader, 3, 16), (L{{1, 256, 0x10, 0xB0}, {2, 128, 0, 0}, {2, 300, 0, 0}}));
+  EXPECT_EQ(Records(m_reader, 3, 2), (L{{1, 256, 0x10, 0xB0}, {2, 128, 0, 0}}));
+  EXPECT_EQ(Records(m_reader, 4, 16), (L{{7, 16, 0, 0}, {8, 16, 0, 0}}));  // count 0 goes on
+  EXPECT_EQ(Records(m_reader, 5, 16), (L{{9, 40, 0, 0}}));  // what the file holds, not 256
+  EXPECT_EQ(Records(m_reader, 6, 16), L{});
+  EXPECT_EQ(m_reader.ReadTrackRecords(3, nullptr, 16), 0);
+}
+
+}  // namespace

@@ -78,13 +78,18 @@ D88Builder& D88Builder::SetDiskSizeField(uint32_t value) {
   return *this;
 }
 
+D88Builder& D88Builder::SetTrackTableEntries(int entries) {
+  m_tableEntries = entries;
+  return *this;
+}
+
 D88Builder& D88Builder::AppendTrailingBytes(const Bytes& bytes) {
   m_trailing.insert(m_trailing.end(), bytes.begin(), bytes.end());
   return *this;
 }
 
 int D88Builder::TrackStart(int track) const {
-  size_t offset = kHeaderSize;
+  size_t offset = HeaderSize();
   for (const auto& [index, sectors] : m_tracks) {
     if (index == track) {
       return static_cast<int>(offset);
@@ -94,18 +99,36 @@ int D88Builder::TrackStart(int track) const {
   return 0;
 }
 
+D88Builder D88Builder::Edited(const std::function<bool(int, SectorRecord&)>& edit) const {
+  D88Builder edited = *this;
+  for (auto& [track, sectors] : edited.m_tracks) {
+    std::vector<SectorRecord> kept;
+    for (SectorRecord& sector : sectors) {
+      if (edit(track, sector)) {
+        kept.push_back(std::move(sector));
+      }
+    }
+    sectors = std::move(kept);
+  }
+  return edited;
+}
+
 const std::vector<SectorRecord>& D88Builder::Track(int track) const {
   static const std::vector<SectorRecord> kNone;
   const auto found = m_tracks.find(track);
   return found == m_tracks.end() ? kNone : found->second;
 }
 
+size_t D88Builder::HeaderSize() const {
+  return static_cast<size_t>(kHeaderTrackTableOffset + kTrackTableEntrySize * m_tableEntries);
+}
+
 Bytes D88Builder::Build() const {
-  Bytes image(kHeaderSize, 0);
+  Bytes image(HeaderSize(), 0);
   std::memcpy(image.data() + kHeaderNameOffset, m_name.data(), m_name.size());
   image[kHeaderMediaTypeOffset] = m_mediaType;
   for (const auto& [track, sectors] : m_tracks) {
-    if (track >= 0 && track < kTrackCount) {
+    if (track >= 0 && track < m_tableEntries) {
       PutLE32(image.data() + kHeaderTrackTableOffset + kTrackTableEntrySize * track,
               static_cast<uint32_t>(image.size()));
     }
@@ -115,6 +138,9 @@ Bytes D88Builder::Build() const {
       header[kSectorHeadOffset] = sector.h;
       header[kSectorNumberOffset] = sector.r;
       header[kSectorSizeCodeOffset] = sector.n;
+      header[kSectorDensityOffset] = sector.density;
+      header[kSectorDeletedOffset] = sector.deleted;
+      header[kSectorStatusOffset] = sector.status;
       PutLE16(header + kSectorCountOffset,
               static_cast<uint32_t>(sector.countField >= 0 ? sector.countField
                                                            : static_cast<int>(sectors.size())));
@@ -128,7 +154,11 @@ Bytes D88Builder::Build() const {
   }
   image.insert(image.end(), m_trailing.begin(), m_trailing.end());
   for (const auto& [track, value] : m_trackOffsetFields) {
-    PutLE32(image.data() + kHeaderTrackTableOffset + kTrackTableEntrySize * track, value);
+    const size_t entry =
+        static_cast<size_t>(kHeaderTrackTableOffset + kTrackTableEntrySize * track);
+    if (entry + kTrackTableEntrySize <= image.size()) {
+      PutLE32(image.data() + entry, value);
+    }
   }
   PutLE32(image.data() + kHeaderDiskSizeOffset, m_diskSizeField >= 0
                                                     ? static_cast<uint32_t>(m_diskSizeField)
