@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tests/support/d88_builder.h"
+#include "tests/support/castle_disk.h"
 
 int main(int argc, char** argv) {
   if (argc != 3 ||
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const bool castle = std::strcmp(argv[1], "castle") == 0;
-  D88Builder disk = castle ? StandardDisk(0xF1, 0xF2, 0xF3) : StandardDisk(0xF1, 0xF3, 0xF2);
+  D88Builder disk = castle ? TheCastleDisk() : ExcellentDisk();
   disk.SetName(castle ? "THE CASTLE DEMO" : "EXCELLENT DEMO");
   WriteFileBytes(argv[2], disk.Build());
   return 0;

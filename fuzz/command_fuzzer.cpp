@@ -8,16 +8,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "castle/extraction_lists.h"
 #include "fuzz/fuzz_input.h"
 #include "tool/castle_extract.h"
 
 namespace {
 
-const char* const kAllowedNames[] = {".", "..", "PROG1", "PROG2", "MUSIC", "VOICE"};
-
 bool IsOutputName(const char* name) {
-  for (const char* allowed : kAllowedNames) {
-    if (std::strcmp(name, allowed) == 0) {
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+    return true;
+  }
+  for (const char* output : kOutputNames) {
+    if (std::strcmp(name, output) == 0) {
       return true;
     }
   }

@@ -1,41 +1,21 @@
 // Writes the seed corpus for both fuzz targets: disks of each title, whole and as small as the
 // command needs, and damaged variants of the kinds found in the wild.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "castle/extraction_lists.h"
 #include "d88/d88format.h"
-#include "tests/support/d88_builder.h"
+#include "tests/support/castle_disk.h"
 
 namespace {
 
-// The tracks the command reads: its four runs and the signature track.
-bool CommandReads(int track) {
-  return track == 0 || track == 33 || track == 60 || track == 61 || track == 79;
-}
-
+// The disk reduced to the tracks the command reads, so that the fuzzer's inputs stay small.
 D88Builder Compact(const D88Builder& disk) {
-  D88Builder compact;
-  for (int track = 0; track < kTrackCount; ++track) {
-    if (CommandReads(track)) {
-      for (const SectorRecord& sector : disk.Track(track)) {
-        compact.AddSector(track, sector);
-      }
-    }
-  }
-  return compact;
-}
-
-template <typename Change>
-D88Builder Changed(const D88Builder& disk, Change change) {
-  D88Builder changed;
-  for (int track = 0; track < kTrackCount; ++track) {
-    for (SectorRecord sector : disk.Track(track)) {
-      if (change(track, sector)) {
-        changed.AddSector(track, sector);
-      }
-    }
-  }
-  return changed;
+  const std::vector<int> read = TracksTheCommandReads();
+  return disk.Edited([&](int track, SectorRecord&) {
+    return std::find(read.begin(), read.end(), track) != read.end();
+  });
 }
 
 }  // namespace
@@ -49,36 +29,46 @@ int main(int argc, char** argv) {
   const auto write = [&](const char* name, const Bytes& bytes) {
     WriteFileBytes(dir + "/" + name, bytes);
   };
-  const D88Builder castle = Compact(StandardDisk(0xF1, 0xF2, 0xF3));
-  const D88Builder excellent = Compact(StandardDisk(0xF1, 0xF3, 0xF2));
-  write("castle_whole.d88", StandardDisk(0xF1, 0xF2, 0xF3).Build());
+  const D88Builder castle = Compact(TheCastleDisk());
+  const D88Builder excellent = Compact(ExcellentDisk());
+  write("castle_whole.d88", TheCastleDisk().Build());
   write("castle.d88", castle.Build());
   write("excellent.d88", excellent.Build());
 
   D88Builder noTrack61 = castle;
   noTrack61.SetTrackOffsetField(61, 0);
   write("castle_no_track61.d88", noTrack61.Build());
-  write("castle_no_prog1_start.d88", Changed(castle, [](int track, SectorRecord& sector) {
-                                       return !(track == 0 && sector.r == 2);
-                                     }).Build());
-  write("excellent_short_sector.d88", Changed(excellent, [](int track, SectorRecord& sector) {
-                                        if (track == 60 && sector.r == 7) {
-                                          sector.data.resize(100);
-                                        }
+  write(
+      "castle_no_prog1_start.d88",
+      castle.Edited([](int track, SectorRecord& sector) { return !(track == 0 && sector.r == 2); })
+          .Build());
+  write("excellent_short_sector.d88", excellent
+                                          .Edited([](int track, SectorRecord& sector) {
+                                            if (track == 60 && sector.r == 7) {
+                                              sector.data.resize(100);
+                                            }
+                                            return true;
+                                          })
+                                          .Build());
+  write("excellent_wrong_heads.d88", excellent
+                                         .Edited([](int track, SectorRecord& sector) {
+                                           sector.h =
+                                               static_cast<uint8_t>(track == 61 ? 0 : sector.h);
+                                           return true;
+                                         })
+                                         .Build());
+  write("castle_counts_zero.d88", castle
+                                      .Edited([](int, SectorRecord& sector) {
+                                        sector.countField = sector.r % 3 == 0 ? 0 : 0xFFFF;
                                         return true;
-                                      }).Build());
-  write("excellent_wrong_heads.d88", Changed(excellent, [](int track, SectorRecord& sector) {
-                                       sector.h = static_cast<uint8_t>(track == 61 ? 0 : sector.h);
-                                       return true;
-                                     }).Build());
-  write("castle_counts_zero.d88", Changed(castle, [](int, SectorRecord& sector) {
-                                    sector.countField = sector.r % 3 == 0 ? 0 : 0xFFFF;
-                                    return true;
-                                  }).Build());
-  write("castle_sizes_off.d88", Changed(castle, [](int, SectorRecord& sector) {
-                                  sector.dataSizeField = sector.r * 37;
-                                  return true;
-                                }).Build());
+                                      })
+                                      .Build());
+  write("castle_sizes_off.d88", castle
+                                    .Edited([](int, SectorRecord& sector) {
+                                      sector.dataSizeField = sector.r * 37;
+                                      return true;
+                                    })
+                                    .Build());
 
   D88Builder negative = castle;
   negative.SetTrackOffsetField(0, 0x80000000u).SetTrackOffsetField(60, 0xFFFFFFF0u);

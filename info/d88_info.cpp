@@ -9,7 +9,7 @@
 
 #include "d88/d88image.h"
 #include "info/hex_dump.h"
-#include "tool/title_signature.h"
+#include "castle/title_signature.h"
 
 namespace {
 

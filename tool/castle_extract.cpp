@@ -1,34 +1,18 @@
 // The command's entry: argument check, opening the image, recognising the title from the sector
-// numbers on track 79, and the messages.
+// numbers on the signature track, and cutting that title's files.
 #include "tool/castle_extract.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "tool/title_extraction.h"
-#include "tool/title_signature.h"
-
-D88Image g_d88;
-unsigned char g_buffer[kBufferSize];
+#include "castle/extraction_lists.h"
+#include "castle/title_signature.h"
+#include "tool/cut_file.h"
+#include "tool/messages.h"
+#include "tool/program_objects.h"
 
 namespace {
 
-constexpr int kFirstSector = 1;
-constexpr int kLastSector = 16;
-
-// Each title's files, in the order of the signature table.
-const ExtractionList* const kTitleFiles[] = {&kTheCastleFiles, &kCastleExcellentFiles};
-static_assert(sizeof kTitleFiles / sizeof kTitleFiles[0] == kTitleCount);
-
-// The Japanese texts are Shift_JIS (code page 932), written as such whatever the locale.
-// "のディスクを認識しました.\n": "'s disk was recognised."
-constexpr char kRecognisedText[] =
-    "\x82\xCC\x83\x66\x83\x42\x83\x58\x83\x4E\x82\xF0\x94\x46\x8E\xAF\x82\xB5\x82\xDC\x82\xB5\x82"
-    "\xBD.\n";
-// "ファイルをオープンできません.\n": "The file cannot be opened."
-constexpr char kCannotOpenText[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5\x82\xAB\x82"
-    "\xDC\x82\xB9\x82\xF1.\n";
 constexpr char kDefaultProgramName[] = "castle-extract";
 
 }  // namespace
@@ -52,11 +36,10 @@ int CastleExtractMain(int argc, char** argv) {
   std::memset(g_buffer, 0, kSignatureListSize);
   g_d88.ReadSectorIds(kSignatureTrack, g_buffer, kSignatureListSize);
 
-  g_failedWrites = 0;
   const int title = FindTitle(g_buffer);
-  if (title >= 0) {
-    std::printf("%s%s", kTitleSignatures[title].title, kRecognisedText);
-    RunExtractionList(*kTitleFiles[title]);
+  if (title < 0) {
+    return 0;
   }
-  return g_failedWrites == 0 ? 0 : 1;
+  std::printf("%s%s", kTitleSignatures[title].title, kRecognisedText);
+  return RunExtractionList(*kTitleFiles[title]) == 0 ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // Reading runs of consecutive sectors, across tracks.
 #include "tests/d88/reader_fixture.h"
+#include "tests/support/castle_disk.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tests/support/d88_builder.h"
+#include "tests/support/castle_disk.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
 

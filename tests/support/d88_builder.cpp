@@ -166,32 +166,6 @@ Bytes D88Builder::Build() const {
   return image;
 }
 
-Bytes StandardSectorData(int track, int r) {
-  return PatternBytes(256, static_cast<uint32_t>(track * 256 + r) ^ 0x5A5A0000u);
-}
-
-D88Builder StandardDisk(uint8_t first, uint8_t second, uint8_t third) {
-  constexpr int kSignatureTrack = 79;
-  constexpr int kSectorsPerTrack = 16;
-  D88Builder builder;
-  builder.SetName("DEMO DISK").SetMediaType(0x00);
-  for (int track = 0; track < kSignatureTrack; ++track) {
-    for (int r = 1; r <= kSectorsPerTrack; ++r) {
-      SectorRecord sector;
-      sector.c = static_cast<uint8_t>(track / 2);
-      sector.h = static_cast<uint8_t>(track % 2);
-      sector.r = static_cast<uint8_t>(r);
-      sector.n = 1;
-      sector.data = StandardSectorData(track, r);
-      builder.AddSector(track, std::move(sector));
-    }
-  }
-  for (uint8_t r : {first, second, third}) {
-    builder.AddSector(kSignatureTrack, PatternSector(39, 1, r, 1, 256));
-  }
-  return builder;
-}
-
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& part : parts) {

@@ -68,14 +68,6 @@ class D88Builder {
   Bytes m_trailing;
 };
 
-// A two-sided 40-cylinder disk laid out as the game disks are: tracks 0 to 78 hold sectors 1 to
-// 16 of 256 bytes (N = 1) with C = track / 2 and H = track % 2; track 79 holds three sectors
-// numbered first, second, third.
-D88Builder StandardDisk(uint8_t trackSeventyNineFirst, uint8_t second, uint8_t third);
-
-// The data a StandardDisk holds for sector r of a regular track.
-Bytes StandardSectorData(int track, int r);
-
 // The parts one after the other, as images stored back to back in one file.
 Bytes Concat(std::initializer_list<Bytes> parts);
 

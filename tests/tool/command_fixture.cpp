@@ -1,5 +1,21 @@
 #include "tests/tool/command_fixture.h"
 
+#include <algorithm>
+
+std::string AllFourCut() {
+  std::string lines;
+  for (const char* name : kOutputNames) {
+    lines += std::string("cutting ... ") + name + "\n";
+  }
+  return lines;
+}
+
+std::vector<std::string> AllFourFiles() {
+  std::vector<std::string> names(std::begin(kOutputNames), std::end(kOutputNames));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 Bytes StandardRun(int track, int r, int skip, int length) {
   Bytes run;
   while (run.size() < static_cast<size_t>(skip + length)) {

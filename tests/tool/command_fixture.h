@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "castle/extraction_lists.h"
+#include "tests/support/castle_disk.h"
 #include "tests/support/d88_builder.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -21,16 +23,12 @@ inline const std::string kExcellentRecognised = "Castle Excellent" RECOGNISED_SJ
 inline const std::string kCannotOpen =
     "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5\x82\xAB"
     "\x82\xDC\x82\xB9\x82\xF1.\n";
-inline const std::string kAllFourCut =
-    "cutting ... PROG1\ncutting ... PROG2\ncutting ... MUSIC\ncutting ... VOICE\n";
-inline const std::vector<std::string> kAllFourFiles = {"MUSIC", "PROG1", "PROG2", "VOICE"};
-
-inline D88Builder TheCastleDisk() {
-  return StandardDisk(0xF1, 0xF2, 0xF3);
-}
-inline D88Builder ExcellentDisk() {
-  return StandardDisk(0xF1, 0xF3, 0xF2);
-}
+// The progress lines of a title whose four files are all cut, in order.
+std::string AllFourCut();
+inline const std::string kAllFourCut = AllFourCut();
+// The four output names as a directory listing shows them, sorted.
+std::vector<std::string> AllFourFiles();
+inline const std::vector<std::string> kAllFourFiles = AllFourFiles();
 
 // The bytes of a run on a whole standard disk: `count` bytes from sector r of the track on,
 // sectors 1 to 16 per track.

@@ -59,13 +59,8 @@ TEST_F(CommandTest, SignatureDecidesTheTitle) {
 
 TEST_F(CommandTest, OnlyTheSectorNumbersOfTrack79Count) {
   // C, H and N of the signature sectors, and their data sizes, are not looked at.
-  const D88Builder disk = StandardDisk(1, 2, 3);
-  D88Builder odd;
-  for (int track = 0; track < 79; ++track) {
-    for (const SectorRecord& sector : disk.Track(track)) {
-      odd.AddSector(track, sector);
-    }
-  }
+  D88Builder odd =
+      StandardDisk(1, 2, 3).Edited([](int track, SectorRecord&) { return track != 79; });
   odd.AddSector(79, PatternSector(0xAA, 0xBB, 0x01, 0x07, 5));
   odd.AddSector(79, PatternSector(0x12, 0x34, 0xF2, 0x00, 0));
   odd.AddSector(79, PatternSector(0x56, 0x78, 0xF3, 0xFF, 3));

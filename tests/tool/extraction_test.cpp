@@ -3,7 +3,8 @@
 
 namespace {
 
-// Where each file's run starts on a standard disk: track, sector, skip, length per title.
+// Where each file's run starts on a standard disk: track, sector, skip, length per title. This
+// is the tests' own copy of the extraction lists, kept apart from the command's on purpose.
 struct FileRun {
   const char* name;
   int track;
@@ -22,15 +23,7 @@ const FileRun kRuns[] = {
 
 // The disk without one sector: the record is dropped from its track.
 D88Builder WithoutSector(const D88Builder& disk, int track, int r) {
-  D88Builder damaged;
-  for (int t = 0; t <= 79; ++t) {
-    for (const SectorRecord& sector : disk.Track(t)) {
-      if (t != track || sector.r != r) {
-        damaged.AddSector(t, sector);
-      }
-    }
-  }
-  return damaged;
+  return disk.Edited([&](int t, SectorRecord& sector) { return t != track || sector.r != r; });
 }
 
 TEST_F(CommandTest, WholeDiskOfEitherTitleYieldsItsFourFiles) {
@@ -84,16 +77,12 @@ TEST_F(CommandTest, ShortSectorInsideARunEndsWhatTheDiskSupplies) {
   // Sector 7 of track 60 holds 100 bytes instead of 256. MUSIC's run (sectors 4 to 10) stops
   // there: sectors 4 to 6 are counted (768 bytes, 637 of them after the skip); the short
   // sector's 100 bytes still land in the file, and the rest is padding.
-  D88Builder disk;
-  const D88Builder whole = ExcellentDisk();
-  for (int t = 0; t <= 79; ++t) {
-    for (SectorRecord sector : whole.Track(t)) {
-      if (t == 60 && sector.r == 7) {
-        sector.data.resize(100);
-      }
-      disk.AddSector(t, sector);
+  const D88Builder disk = ExcellentDisk().Edited([](int t, SectorRecord& sector) {
+    if (t == 60 && sector.r == 7) {
+      sector.data.resize(100);
     }
-  }
+    return true;
+  });
   const CommandResult result = Run(disk.Build());
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, kExcellentRecognised + kAllFourCut);
@@ -109,16 +98,12 @@ TEST_F(CommandTest, ShortSectorInsideARunEndsWhatTheDiskSupplies) {
 
 TEST_F(CommandTest, WrongHeadBytesAreMissingSectors) {
   // Track 33 (cylinder 16, head 1) recorded with H = 0 in its IDs: VOICE's run finds nothing.
-  D88Builder disk;
-  const D88Builder whole = TheCastleDisk();
-  for (int t = 0; t <= 79; ++t) {
-    for (SectorRecord sector : whole.Track(t)) {
-      if (t == 33) {
-        sector.h = 0;
-      }
-      disk.AddSector(t, sector);
+  const D88Builder disk = TheCastleDisk().Edited([](int t, SectorRecord& sector) {
+    if (t == 33) {
+      sector.h = 0;
     }
-  }
+    return true;
+  });
   const CommandResult result = Run(disk.Build());
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.err,

@@ -10,7 +10,9 @@
 #include <random>
 #include <string>
 
+#include "castle/extraction_lists.h"
 #include "d88/d88format.h"
+#include "tests/support/castle_disk.h"
 #include "tests/support/d88_builder.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
@@ -21,8 +23,6 @@
 #endif
 
 namespace {
-
-const std::vector<std::string> kOutputNames = {"MUSIC", "PROG1", "PROG2", "VOICE"};
 
 // Runs the entry in a scratch working directory with its stdout and stderr discarded: the
 // diagnostics of thousands of damaged disks would bury a real failure. Sanitizer reports still
@@ -69,7 +69,8 @@ class InProcessCommand {
   // Every name left in the working directory is one of the four output files.
   bool WroteOnlyOutputs() const {
     for (const std::string& name : ListDirectory(m_work.Path())) {
-      if (std::find(kOutputNames.begin(), kOutputNames.end(), name) == kOutputNames.end()) {
+      if (std::find(std::begin(kOutputNames), std::end(kOutputNames), name) ==
+          std::end(kOutputNames)) {
         return false;
       }
     }
@@ -82,10 +83,6 @@ class InProcessCommand {
   int m_savedErr = -1;
   int m_savedDir = -1;
 };
-
-D88Builder TheCastleDisk() {
-  return StandardDisk(0xF1, 0xF2, 0xF3);
-}
 
 TEST(CommandProperties, EveryTruncationEndsCleanly) {
   // Each byte through the header and the first two tracks, where every field boundary lies
@@ -123,7 +120,7 @@ TEST(CommandProperties, RandomByteFlipsInTheStructureEndCleanly) {
   for (size_t offset = 0; offset < static_cast<size_t>(kHeaderSize); ++offset) {
     structure.push_back(offset);
   }
-  for (int track : {0, 33, 60, 61, 79}) {
+  for (int track : TracksTheCommandReads()) {
     size_t record = static_cast<size_t>(builder.TrackStart(track));
     for (const SectorRecord& sector : builder.Track(track)) {
       for (size_t i = 0; i < static_cast<size_t>(kSectorHeaderSize); ++i) {

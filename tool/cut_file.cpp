@@ -1,0 +1,64 @@
+#include "tool/cut_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "tool/messages.h"
+#include "tool/output_file.h"
+#include "tool/program_objects.h"
+
+namespace {
+
+int g_unwritten = 0;  // files of the current list that could not be written
+
+bool Cut(const char* name, int track, int c, int h, int r, int n, int skip, int length,
+         bool complemented) {
+  if (skip < 0 || length < 0 || skip > kBufferSize - length) {
+    return false;
+  }
+  const int runLength = skip + length;
+  // Bytes the disk does not supply must not be those of an earlier cut.
+  std::memset(g_buffer, 0, static_cast<size_t>(runLength));
+  const int got = g_d88.ReadSectors(track, c, h, r, n, g_buffer, runLength);
+  if (got == 0) {
+    std::fprintf(stderr, "%s%s not written: the first sector of its run is missing or short\n",
+                 kDiagnosticPrefix, name);
+    return false;
+  }
+  if (got < runLength) {
+    const int supplied = got > skip ? got - skip : 0;
+    std::fprintf(stderr, "%s%s: the disk supplied only %d of its %d bytes; the rest is padding\n",
+                 kDiagnosticPrefix, name, supplied, length);
+  }
+  if (complemented) {
+    for (int i = skip; i < runLength; ++i) {
+      g_buffer[i] = static_cast<unsigned char>(~g_buffer[i]);
+    }
+  }
+  std::printf("cutting ... %s\n", name);
+  if (!WriteOutputFile(name, g_buffer + skip, length)) {
+    ++g_unwritten;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CutFile(const char* name, int track, int c, int h, int r, int n, int skip, int length) {
+  return Cut(name, track, c, h, r, n, skip, length, false);
+}
+
+bool CutFileInverted(const char* name, int track, int c, int h, int r, int n, int skip,
+                     int length) {
+  return Cut(name, track, c, h, r, n, skip, length, true);
+}
+
+int RunExtractionList(const ExtractionList& list) {
+  g_unwritten = 0;
+  for (const TitleEntry& row : list) {
+    const auto cut = row.complemented ? CutFileInverted : CutFile;
+    cut(row.name, row.track, row.c, row.h, row.r, row.n, row.skip, row.length);
+  }
+  return g_unwritten;
+}

@@ -1,0 +1,4 @@
+#include "tool/program_objects.h"
+
+D88Image g_d88;
+unsigned char g_buffer[kBufferSize];
