@@ -9,21 +9,20 @@
 
 #include "d88/d88image.h"
 #include "info/hex_dump.h"
-#include "castle/title_signature.h"
+#include "info/json_report.h"
+#include "info/text_report.h"
 
 namespace {
 
-constexpr int kMaxListedSectors = 256;
 constexpr int kMaxSectorData = 0xFFFF;  // the data size field is 16 bits wide
 constexpr char kProgram[] = "d88-info";
 
 D88Image g_image;
-unsigned char g_ids[kMaxListedSectors * kSectorIdSize];
 unsigned char g_data[kMaxSectorData];
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "Usage: %s FILE\n"
+               "Usage: %s [--json] FILE\n"
                "       %s --sector TRACK C H R N FILE\n"
                "       %s --help | --version\n",
                kProgram, kProgram, kProgram);
@@ -43,6 +42,7 @@ void PrintHelp() {
       "first image it says whether track 79 carries the signature of \"The Castle\" or of\n"
       "\"Castle Excellent\", which castle-extract looks for.\n"
       "\n"
+      "  --json                       the same as one JSON document (see the manual page)\n"
       "  --sector TRACK C H R N FILE  print that sector of the first image as a hex dump\n"
       "  --help                       show this help\n"
       "  --version                    show the version\n"
@@ -70,87 +70,15 @@ bool OpenFile(const char* path) {
   return true;
 }
 
-// A sector's data size as the file holds it: what a read of the whole field returns.
-int StoredSize(int track, const unsigned char* id) {
-  return g_image.ReadSector(track, id[kSectorIdCylinder], id[kSectorIdHead], id[kSectorIdNumber],
-                            id[kSectorIdSizeCode], g_data, kMaxSectorData);
-}
-
-// One line per present track: its index, sector count, the first sector's C, H and N, then the
-// sector numbers in stored order. A sector whose C, H or N differ from the first's shows them in
-// brackets; one whose data size is not 128 << N shows it after '='.
-void PrintTrack(int track, int stored) {
-  const unsigned char* first = g_ids;
-  std::printf("  track %d: %d sector%s, C%d H%d N%d:", track, stored / kSectorIdSize,
-              stored == kSectorIdSize ? "" : "s", first[kSectorIdCylinder], first[kSectorIdHead],
-              first[kSectorIdSizeCode]);
-  for (int entry = 0; entry < stored; entry += kSectorIdSize) {
-    const unsigned char* id = g_ids + entry;
-    std::printf(" %d", id[kSectorIdNumber]);
-    if (id[kSectorIdCylinder] != first[kSectorIdCylinder] ||
-        id[kSectorIdHead] != first[kSectorIdHead] ||
-        id[kSectorIdSizeCode] != first[kSectorIdSizeCode]) {
-      std::printf("[C%d H%d N%d]", id[kSectorIdCylinder], id[kSectorIdHead], id[kSectorIdSizeCode]);
-    }
-    const int size = StoredSize(track, id);
-    const int n = id[kSectorIdSizeCode];
-    if (n > kMaxSizeCode || size != kBaseSectorLength << n) {
-      std::printf("=%d", size);
-    }
-  }
-  std::printf("\n");
-}
-
-void PrintImage(int index) {
-  if (!g_image.SelectDisk(index)) {
-    std::printf("image %d: header cannot be read\n", index);
-    return;
-  }
-  const int media = g_image.GetMediaType();
-  std::printf("image %d: name \"", index);
-  for (const char* c = g_image.GetDiskName(); *c != '\0'; ++c) {
-    const unsigned char byte = static_cast<unsigned char>(*c);
-    std::printf(byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\' ? "%c" : "\\x%02x",
-                byte);
-  }
-  std::printf("\", media 0x%02x (%s), size %d bytes\n", media, MediaTypeName(media),
-              g_image.GetDiskSize());
-  for (int track = 0; track < kTrackCount; ++track) {
-    const int stored = g_image.ReadSectorIds(track, g_ids, sizeof g_ids);
-    if (stored > 0) {
-      PrintTrack(track, stored);
-    }
-  }
-}
-
-// Says, in the same words whatever the outcome, what the second and third sectors stored on
-// track 79 of the first image are numbered and which title that makes.
-void PrintSignature() {
-  unsigned char ids[kSignatureListSize] = {};
-  const int stored =
-      g_image.SelectDisk(0) ? g_image.ReadSectorIds(kSignatureTrack, ids, sizeof ids) : 0;
-  std::printf("signature: track %d of image 0, sectors 2 and 3 numbered", kSignatureTrack);
-  for (int entry = 1; entry < kSignatureEntries; ++entry) {
-    if (stored > entry * kSectorIdSize) {
-      std::printf(" 0x%02X", ids[entry * kSectorIdSize + kSectorIdNumber]);
-    } else {
-      std::printf(" --");
-    }
-  }
-  const int title = FindTitle(ids);
-  std::printf(": %s\n", title >= 0 ? kTitleSignatures[title].title : "neither title");
-}
-
-int Summary(const char* path) {
+int Summary(const char* path, bool json) {
   if (!OpenFile(path)) {
     return 1;
   }
-  std::printf("file: %s\n", path);
-  std::printf("images: %d\n", g_image.GetDiskCount());
-  for (int index = 0; index < g_image.GetDiskCount(); ++index) {
-    PrintImage(index);
+  if (json) {
+    PrintJsonReport(g_image, path);
+  } else {
+    PrintTextReport(g_image, path);
   }
-  PrintSignature();
   return 0;
 }
 
@@ -194,11 +122,17 @@ int D88InfoMain(int argc, char** argv) {
   if (argc == 8 && std::strcmp(argv[1], "--sector") == 0) {
     return DumpSector(argv + 2, argv[7]);
   }
-  if (argc == 2 && argv[1][0] != '-') {
-    return Summary(argv[1]);
+  // [--json] [--] FILE
+  int next = 1;
+  const bool json = next < argc && std::strcmp(argv[next], "--json") == 0;
+  next += json ? 1 : 0;
+  if (next < argc && std::strcmp(argv[next], "--") == 0) {
+    ++next;
+  } else if (next < argc && argv[next][0] == '-' && argv[next][1] != '\0') {
+    return UsageError();
   }
-  if (argc == 3 && std::strcmp(argv[1], "--") == 0) {
-    return Summary(argv[2]);
+  if (next == argc - 1) {
+    return Summary(argv[next], json);
   }
   return UsageError();
 }

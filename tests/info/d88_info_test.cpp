@@ -10,7 +10,7 @@
 namespace {
 
 const std::string kUsage =
-    "Usage: d88-info FILE\n"
+    "Usage: d88-info [--json] FILE\n"
     "       d88-info --sector TRACK C H R N FILE\n"
     "       d88-info --help | --version\n";
 
@@ -159,6 +159,8 @@ TEST_F(InfoTest, UsageErrorsHelpAndVersion) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                {"--bogus"},
                                                {"a", "b"},
+                                               {"--json"},
+                                               {"--json", "--sector", "a"},
                                                {"--sector", "1", "2"},
                                                {"--sector", "164", "0", "0", "1", "1", "f"},
                                                {"--sector", "0", "0", "0", "x", "1", "f"}}) {
@@ -173,6 +175,158 @@ TEST_F(InfoTest, UsageErrorsHelpAndVersion) {
   const CommandResult version = Info({"--version"});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, "d88-info 1.0.0\n");
+}
+
+TEST_F(InfoTest, FormatVariantsShowAsACarefulLoaderReadsThem) {
+  D88Builder shortTable;  // 160 entries; entry 161 would read as offset 1 from the first record
+  shortTable.SetTrackTableEntries(160).AddSector(0, PatternSector(0, 0, 1, 1, 256));
+  D88Builder sizeZero;
+  sizeZero.SetName("LOOP").AddSector(0, PatternSector(0, 0, 1, 1, 256)).SetDiskSizeField(0);
+  SectorRecord saysNone = PatternSector(2, 1, 1, 1, 256);
+  saysNone.countField = 0;
+  D88Builder countZero;  // the next records would be taken for the track's
+  countZero.AddSector(5, saysNone).AddSector(5, PatternSector(2, 1, 2, 1, 256));
+  D88Builder duplicates;  // same ID, different sizes
+  duplicates.AddSector(3, PatternSector(1, 1, 2, 1, 128))
+      .AddSector(3, PatternSector(1, 1, 2, 1, 256));
+  const std::string neither =
+      "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: "
+      "neither title\n";
+  struct Case {
+    const D88Builder& disk;
+    std::string map;  // the output between the file line and the signature line
+  };
+  const Case cases[] = {
+      {shortTable,
+       "images: 1\nimage 0: name \"\", media 0x00 (2D), size 944 bytes\n"
+       "  track 0: 1 sector, C0 H0 N1: 1\n"},
+      {sizeZero,
+       "images: 64\nimage 0: name \"LOOP\", media 0x00 (2D), size 0 bytes\n"
+       "images 1 to 63: image 0 again: its size field is 0, which gives no start for a "
+       "next image and leaves no track readable\n"},
+      {countZero,
+       "images: 1\nimage 0: name \"\", media 0x00 (2D), size 1232 bytes\n"
+       "  track 5: 1 sector, C2 H1 N1: 1 (its sector count is 0)\n"},
+      {duplicates,
+       "images: 1\nimage 0: name \"\", media 0x00 (2D), size 1104 bytes\n"
+       "  track 3: 2 sectors, C1 H1 N1: 2=128 2\n"},
+  };
+  for (const Case& c : cases) {
+    const CommandResult result = InfoOn(c.disk.Build());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "file: " + m_path + "\n" + c.map + neither);
+  }
+}
+
+TEST_F(InfoTest, MediaNamesEscapesAndSectorLimits) {
+  struct Case {
+    uint8_t media;
+    std::string name;  // as written, then as shown
+    std::string shown;
+  };
+  for (const Case& c :
+       {Case{0x00, "A", "media 0x00 (2D)"}, Case{0x10, "A", "media 0x10 (2DD)"},
+        Case{0x20, "A", "media 0x20 (2HD)"}, Case{0x30, "A", "media 0x30 (1D)"},
+        Case{0x40, "A", "media 0x40 (1DD)"}, Case{0x31, "A", "media 0x31 (unknown)"},
+        Case{0x00, "A\x7F~", "name \"A\\x7f~\""}}) {
+    D88Builder disk;
+    disk.SetName(c.name).SetMediaType(c.media);
+    EXPECT_NE(InfoOn(disk.Build()).out.find(c.shown), std::string::npos) << c.shown;
+  }
+
+  D88Builder edge;
+  edge.AddSector(163, PatternSector(255, 255, 255, 0, 4));
+  WriteFileBytes(m_path, edge.Build());
+  const std::string outOfRange = "d88-info: not a number from 0 to 255: 256\n" + kUsage;
+  struct Run {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out, err;
+  };
+  const Run runs[] = {
+      {{"--sector", "163", "255", "0xff", "255", "0", m_path},
+       0,
+       "track 163, sector C255 H255 R255 N0: 4 bytes\n",
+       ""},
+      {{"--sector", "163", "255", "256", "255", "0", m_path}, 2, "", outOfRange},
+      {{"--sector", "163", "255", "255", "254", "0", m_path},
+       1,
+       "",
+       "d88-info: track 163 of image 0 has no sector C255 H255 R254 N0 with data\n"},
+      {{"--", m_path}, 0, Info({m_path}).out, ""},
+  };
+  for (const Run& run : runs) {
+    const CommandResult result = Info(run.args);
+    EXPECT_EQ(result.exitCode, run.exitCode) << run.args[2];
+    EXPECT_EQ(result.out.substr(0, run.out.size()), run.out);
+    EXPECT_EQ(result.err, run.err);
+  }
+}
+
+// Runs jq on the JSON that d88-info printed and returns jq's compact output: it must parse.
+class JsonTest : public InfoTest {
+ protected:
+  std::string Query(const Bytes& file, const std::string& filter) {
+    const CommandResult result = InfoOnJson(file);
+    EXPECT_EQ(result.exitCode, 0);
+    const std::string json = m_dir.File("out.json");
+    WriteFileBytes(json, Bytes(result.out.begin(), result.out.end()));
+    std::FILE* jq = popen(("jq -c '" + filter + "' " + json + " 2>&1").c_str(), "r");
+    std::string answer;
+    char chunk[4096];
+    size_t got;
+    while (jq != nullptr && (got = std::fread(chunk, 1, sizeof chunk, jq)) > 0) {
+      answer.append(chunk, got);
+    }
+    EXPECT_TRUE(jq != nullptr && pclose(jq) == 0) << answer;
+    return answer;
+  }
+  CommandResult InfoOnJson(const Bytes& file) {
+    WriteFileBytes(m_path, file);
+    return Info({"--json", m_path});
+  }
+};
+
+TEST_F(JsonTest, CarriesTheMapAndTheRunsOfEitherTitle) {
+  const std::string map =
+      "[.image_count, (.images[0].tracks | length), .images[0].tracks[79].track, "
+      "(.images[0].tracks[79].sectors | map(.r)), .images[0].tracks[0].sectors[0]]";
+  EXPECT_EQ(Query(TheCastleDisk().Build(), map),
+            "[1,80,79,[241,242,243],{\"c\":0,\"h\":0,\"r\":1,\"n\":1,\"size\":256,"
+            "\"count\":16,\"density\":0,\"deleted\":0,\"status\":0}]\n");
+  const std::string runs =
+      "[.signature.title, (.signature.files | map([.name, .length, .complemented, "
+      "(.sectors | length)])), .signature.files[1].sectors[1]]";
+  EXPECT_EQ(Query(TheCastleDisk().Build(), runs),
+            "[\"The Castle\",[[\"PROG1\",2304,true,9],[\"PROG2\",2076,true,9],"
+            "[\"MUSIC\",1540,true,7],[\"VOICE\",1536,false,6]],"
+            "{\"track\":61,\"c\":30,\"h\":1,\"r\":1,\"n\":1}]\n");
+  EXPECT_EQ(Query(ExcellentDisk().Build(), runs),
+            "[\"Castle Excellent\",[[\"PROG1\",2304,false,9],[\"PROG2\",1795,false,8],"
+            "[\"MUSIC\",1540,false,7],[\"VOICE\",1536,false,6]],"
+            "{\"track\":61,\"c\":30,\"h\":1,\"r\":1,\"n\":1}]\n");
+}
+
+TEST_F(JsonTest, EscapesNamesAndCarriesEveryImageAndMark) {
+  D88Builder first;
+  SectorRecord marked = PatternSector(0, 0, 1, 1, 100);
+  marked.deleted = 0x10;
+  marked.status = 0xB0;
+  first.SetName("N\"A\\\x01\x7F\xE9").SetMediaType(0x20).AddSector(0, marked);
+  D88Builder loop = StandardDisk(1, 2, 3);
+  loop.SetDiskSizeField(0);
+  EXPECT_EQ(Query(Concat({first.Build(), loop.Build()}),
+                  "[.image_count, (.images | map([.index, (.name | explode), .media, .repeats])), "
+                  "(.images[0].tracks[0].sectors[0] | [.size, .deleted, .status]), "
+                  ".signature.numbers, .signature.title]"),
+            "[64,[[0,[78,34,65,92,1,127,233],\"2HD\",0],[1,[68,69,77,79,32,68,73,83,75],"
+            "\"2D\",62]],[100,16,176],[null,null],null]\n");
+
+  D88Builder hostile;  // every track points into the header, and counts never match
+  for (int track = 0; track < 164; ++track) {
+    hostile.SetTrackOffsetField(track, static_cast<uint32_t>(track % 7 + 1));
+  }
+  EXPECT_EQ(Query(hostile.Build(), "[.image_count, (.images[0].tracks | length)]"), "[1,164]\n");
 }
 
 }  // namespace

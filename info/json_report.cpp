@@ -1,0 +1,106 @@
+#include "info/json_report.h"
+
+#include <cstdio>
+
+#include "castle/extraction_lists.h"
+#include "info/disk_map.h"
+#include "info/json_string.h"
+
+namespace {
+
+TrackRecord g_records[kMaxListedRecords];
+
+void PrintSectors(int listed) {
+  for (int i = 0; i < listed; ++i) {
+    const SectorHeader& header = g_records[i].header;
+    std::printf(
+        "%s{\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d,\"size\":%d,\"count\":%d,\"density\":%d,"
+        "\"deleted\":%d,\"status\":%d}",
+        i == 0 ? "" : ",", header.Cylinder(), header.Head(), header.Number(), header.SizeCode(),
+        g_records[i].storedSize, header.SectorCount(), header.Density(), header.Deleted(),
+        header.Status());
+  }
+}
+
+void PrintImage(D88Image& image, int index, int repeats) {
+  std::printf("{\"index\":%d", index);
+  if (!image.SelectDisk(index)) {
+    std::printf(",\"readable\":false}");
+    return;
+  }
+  const int media = image.GetMediaType();
+  std::printf(",\"readable\":true,\"name\":");
+  PrintJsonBytes(image.GetDiskName());
+  std::printf(",\"media_type\":%d,\"media\":\"%s\",\"size\":%d,\"repeats\":%d,\"tracks\":[", media,
+              MediaTypeName(media), image.GetDiskSize(), repeats);
+  bool first = true;
+  for (int track = 0; track < kTrackCount; ++track) {
+    const int listed = ListTrack(image, track, g_records);
+    if (listed > 0) {
+      std::printf("%s\n{\"track\":%d,\"sectors\":[", first ? "" : ",", track);
+      PrintSectors(listed);
+      std::printf("]}");
+      first = false;
+    }
+  }
+  std::printf("]}");
+}
+
+// The sectors of each file's run, in the order the command reads them, as the rule of runs
+// steps through them; whether they are on the disk is for the reader of the map to see.
+void PrintFiles(D88Image& image, const ExtractionList& files) {
+  image.SetSectorRange(kFirstSector, kLastSector);
+  std::printf(",\"files\":[");
+  for (int i = 0; i < kFilesPerTitle; ++i) {
+    const TitleEntry& row = files[i];
+    std::printf("%s\n{\"name\":\"%s\",\"skip\":%d,\"length\":%d,\"complemented\":%s,\"sectors\":[",
+                i == 0 ? "" : ",", row.name, row.skip, row.length,
+                row.complemented ? "true" : "false");
+    int track = row.track, c = row.c, h = row.h, r = row.r;
+    const int pieceLength = kBaseSectorLength << row.n;
+    for (int piece = 0; piece * pieceLength < row.skip + row.length; ++piece) {
+      std::printf("%s{\"track\":%d,\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d}", piece == 0 ? "" : ",",
+                  track, c, h, r, row.n);
+      image.NextRunSector(&track, &c, &h, &r);
+    }
+    std::printf("]}");
+  }
+  std::printf("]");
+}
+
+void PrintSignature(D88Image& image) {
+  const SignatureVerdict verdict = CheckSignature(image);
+  std::printf("\"signature\":{\"image\":0,\"track\":%d,\"numbers\":[", kSignatureTrack);
+  for (int i = 0; i < 2; ++i) {
+    if (verdict.entries > i + 1) {
+      std::printf("%s%d", i == 0 ? "" : ",", verdict.numbers[i]);
+    } else {
+      std::printf("%snull", i == 0 ? "" : ",");
+    }
+  }
+  std::printf("],\"title\":");
+  if (verdict.title < 0) {
+    std::printf("null}");
+    return;
+  }
+  std::printf("\"%s\"", kTitleSignatures[verdict.title].title);
+  PrintFiles(image, *kTitleFiles[verdict.title]);
+  std::printf("}");
+}
+
+}  // namespace
+
+void PrintJsonReport(D88Image& image, const char* path) {
+  std::printf("{\"file\":");
+  PrintJsonText(path);
+  const int count = image.GetDiskCount();
+  const int distinct = DistinctImageCount(image);
+  std::printf(",\"image_count\":%d,\"images\":[", count);
+  for (int index = 0; index < distinct; ++index) {
+    std::printf(index == 0 ? "\n" : ",\n");
+    PrintImage(image, index, index == distinct - 1 ? count - distinct : 0);
+  }
+  std::printf("],\n");
+  PrintSignature(image);
+  std::printf("}\n");
+}
