@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Measures one full extraction of a demo disk of "The Castle": instructions (callgrind), heap
 # allocations (memcheck), system calls (strace) and the median wall time of repeated runs.
+# Then d88-info's map of a file crafted to be slow: 64 images whose 164 tracks all point at the
+# same 256 records.
+#   run_bench.sh CASTLE_EXTRACT MAKE_DEMO_DISK D88_INFO SLOW_IMAGE [RUNS]
 set -euo pipefail
 extract=$1
 make_disk=$2
-runs=${3:-200}
+info=$3
+slow_image=$4
+runs=${5:-200}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -44,3 +49,13 @@ median_us() {
 }
 echo "wall time (median of $runs): $(median_us "$extract" ../disk.d88) us" \
      "(/bin/true: $(median_us /bin/true) us)"
+
+for ((i = 0; i < 64; i++)); do cat "$slow_image"; done >"$work/slow.d88"
+echo
+echo "d88-info: map of $(wc -c <"$work/slow.d88") bytes, 64 images of 164 tracks over 256 records"
+runs=5
+for mode in text json; do
+  option=$([ "$mode" = json ] && echo --json || true)
+  bytes=$("$info" $option "$work/slow.d88" | wc -c)
+  echo "  $mode: $bytes bytes out, wall time (median of $runs): $(median_us "$info" $option "$work/slow.d88") us"
+done

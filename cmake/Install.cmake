@@ -10,14 +10,21 @@ set(D88_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/d88)
 
 install(TARGETS castle-extract d88-info RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 
-# Man pages go in gzipped, as Debian ships them.
+# Man pages go in gzipped, as Debian ships them. The pages in man/ carry no version, so that
+# they read the same with man -l before a build; the installed ones get the project's.
 find_program(GZIP gzip REQUIRED)
 function(install_man_page page)
-  set(gz ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
+  set(source ${PROJECT_SOURCE_DIR}/man/${page})
+  set(versioned ${CMAKE_CURRENT_BINARY_DIR}/man/${page})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+  file(READ ${source} text)
+  string(REGEX REPLACE "((^|\n)\\.TH [^\n]*\"castle-extract)\"" "\\1 ${PROJECT_VERSION}\""
+    text "${text}")
+  file(WRITE ${versioned} "${text}")
+  set(gz ${versioned}.gz)
   add_custom_command(OUTPUT ${gz}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
-    COMMAND ${GZIP} -9nc ${PROJECT_SOURCE_DIR}/man/${page} > ${gz}
-    DEPENDS ${PROJECT_SOURCE_DIR}/man/${page}
+    COMMAND ${GZIP} -9nc ${versioned} > ${gz}
+    DEPENDS ${source}
     VERBATIM)
   add_custom_target(man_${page} ALL DEPENDS ${gz})
   install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)

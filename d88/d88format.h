@@ -7,6 +7,7 @@
 #ifndef D88_D88FORMAT_H
 #define D88_D88FORMAT_H
 
+#include <cstddef>
 #include <cstdint>
 
 // Whole records.
@@ -90,7 +91,8 @@ struct D88Header {
   int MediaType() const { return raw[kHeaderMediaTypeOffset]; }
   int32_t DiskSize() const { return ReadLE32(raw + kHeaderDiskSizeOffset); }
   int32_t TrackOffset(int track) const {
-    return ReadLE32(raw + kHeaderTrackTableOffset + kTrackTableEntrySize * track);
+    return ReadLE32(raw + kHeaderTrackTableOffset +
+                    static_cast<ptrdiff_t>(kTrackTableEntrySize) * track);
   }
 };
 

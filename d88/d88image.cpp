@@ -1,6 +1,7 @@
 #include "d88/d88image.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstring>
 
 D88Image::~D88Image() {
@@ -186,7 +187,7 @@ int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
   }
   const int entries = WalkTrackListing(track, capacity / kSectorIdSize,
                                        [dest](int index, const SectorHeader& header, int64_t) {
-                                         unsigned char* id = dest + index * kSectorIdSize;
+                                         unsigned char* id = dest + static_cast<ptrdiff_t>(index) * kSectorIdSize;
                                          id[kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
                                          id[kSectorIdHead] = header.raw[kSectorHeadOffset];
                                          id[kSectorIdNumber] = header.raw[kSectorNumberOffset];

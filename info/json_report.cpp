@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "castle/extraction_lists.h"
+#include "info/decimal.h"
 #include "info/disk_map.h"
 #include "info/json_string.h"
 
@@ -13,12 +14,28 @@ TrackRecord g_records[kMaxListedRecords];
 void PrintSectors(int listed) {
   for (int i = 0; i < listed; ++i) {
     const SectorHeader& header = g_records[i].header;
-    std::printf(
-        "%s{\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d,\"size\":%d,\"count\":%d,\"density\":%d,"
-        "\"deleted\":%d,\"status\":%d}",
-        i == 0 ? "" : ",", header.Cylinder(), header.Head(), header.Number(), header.SizeCode(),
-        g_records[i].storedSize, header.SectorCount(), header.Density(), header.Deleted(),
-        header.Status());
+    const struct {
+      const char* key;
+      int value;
+    } fields[] = {{"{\"c\":", header.Cylinder()},
+                  {",\"h\":", header.Head()},
+                  {",\"r\":", header.Number()},
+                  {",\"n\":", header.SizeCode()},
+                  {",\"size\":", g_records[i].storedSize},
+                  {",\"count\":", header.SectorCount()},
+                  {",\"density\":", header.Density()},
+                  {",\"deleted\":", header.Deleted()},
+                  {",\"status\":", header.Status()}};
+    char line[160];
+    char* end = line;
+    if (i > 0) {
+      *end++ = ',';
+    }
+    for (const auto& field : fields) {
+      end = AppendDecimal(AppendText(end, field.key), field.value);
+    }
+    *end++ = '}';
+    std::fwrite(line, 1, static_cast<size_t>(end - line), stdout);
   }
 }
 
@@ -56,7 +73,10 @@ void PrintFiles(D88Image& image, const ExtractionList& files) {
     std::printf("%s\n{\"name\":\"%s\",\"skip\":%d,\"length\":%d,\"complemented\":%s,\"sectors\":[",
                 i == 0 ? "" : ",", row.name, row.skip, row.length,
                 row.complemented ? "true" : "false");
-    int track = row.track, c = row.c, h = row.h, r = row.r;
+    int track = row.track;
+    int c = row.c;
+    int h = row.h;
+    int r = row.r;
     const int pieceLength = kBaseSectorLength << row.n;
     for (int piece = 0; piece * pieceLength < row.skip + row.length; ++piece) {
       std::printf("%s{\"track\":%d,\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d}", piece == 0 ? "" : ",",

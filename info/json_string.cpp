@@ -9,8 +9,8 @@ constexpr unsigned char kDelete = 0x7F;
 
 // The length of the valid UTF-8 sequence that starts at p, or 0.
 int Utf8SequenceLength(const unsigned char* p) {
-  int length;
-  unsigned int lowest;  // the smallest code point a sequence of that length may encode
+  int length = 0;
+  unsigned int lowest = 0;  // the smallest code point a sequence of that length may encode
   if (p[0] >= 0xC0 && p[0] < 0xE0) {
     length = 2;
     lowest = 0x80;
@@ -36,7 +36,7 @@ int Utf8SequenceLength(const unsigned char* p) {
 
 void PrintEscaped(const char* text, bool utf8) {
   std::putchar('"');
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
   while (*p != '\0') {
     const int sequence = utf8 && *p > kDelete ? Utf8SequenceLength(p) : 0;
     if (sequence > 0) {

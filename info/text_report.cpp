@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "castle/title_signature.h"
+#include "info/decimal.h"
 #include "info/disk_map.h"
 
 namespace {
@@ -18,7 +19,9 @@ void PrintTrack(int track, int listed) {
               first.Cylinder(), first.Head(), first.SizeCode());
   for (int i = 0; i < listed; ++i) {
     const SectorHeader& id = g_records[i].header;
-    std::printf(" %d", id.Number());
+    char number[16] = {' '};
+    std::fwrite(number, 1, static_cast<size_t>(AppendDecimal(number + 1, id.Number()) - number),
+                stdout);
     if (id.Cylinder() != first.Cylinder() || id.Head() != first.Head() ||
         id.SizeCode() != first.SizeCode()) {
       std::printf("[C%d H%d N%d]", id.Cylinder(), id.Head(), id.SizeCode());
@@ -33,7 +36,7 @@ void PrintTrack(int track, int listed) {
 
 void PrintName(const char* name) {
   for (const char* c = name; *c != '\0'; ++c) {
-    const unsigned char byte = static_cast<unsigned char>(*c);
+    const auto byte = static_cast<unsigned char>(*c);
     std::printf(byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\' ? "%c" : "\\x%02x",
                 byte);
   }

@@ -174,7 +174,7 @@ TEST_F(InfoTest, UsageErrorsHelpAndVersion) {
   EXPECT_EQ(help.out.rfind(kUsage, 0), 0u);
   const CommandResult version = Info({"--version"});
   EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out, "d88-info 1.0.0\n");
+  EXPECT_EQ(version.out, "d88-info " D88_VERSION "\n");
 }
 
 TEST_F(InfoTest, FormatVariantsShowAsACarefulLoaderReadsThem) {
