@@ -21,7 +21,14 @@ bool D88Image::Open(const char* path) {
     m_marker = -1;
     return true;
   }
-  m_file = std::fopen(path, "rb");
+  return OpenStream(std::fopen(path, "rb"));
+}
+
+bool D88Image::OpenStream(std::FILE* file) {
+  if (m_file != nullptr && m_file != file) {
+    std::fclose(m_file);
+  }
+  m_file = file;
   if (m_file == nullptr) {
     return false;
   }

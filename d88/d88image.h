@@ -32,6 +32,11 @@ class D88Image {
   // With nullptr: closes the file, forgets the index and the media type; always true.
   bool Open(const char* path);
 
+  // Takes over a stream already open for binary reading, as Open does with the one it opens:
+  // closes any other file, then indexes the stream's images. The stream must be able to seek.
+  // False, with no file held, for a null stream. The reader closes the stream when done.
+  bool OpenStream(std::FILE* file);
+
   int GetDiskCount() const { return m_diskCount; }
 
   // Makes image n current by loading its header. On failure no image is current and no track

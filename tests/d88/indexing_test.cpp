@@ -173,4 +173,20 @@ TEST_F(ReaderTest, TrackTableEndsWhereTheFirstTrackBegins) {
   }
 }
 
+TEST_F(ReaderTest, OpenStreamIndexesAStreamItIsGiven) {
+  // As a pipe copied to an anonymous file reaches it: a stream with no path, left anywhere.
+  std::FILE* stream = std::tmpfile();
+  ASSERT_NE(stream, nullptr);
+  const Bytes file = Concat({NamedImage("FIRST", 0).Build(), NamedImage("SECOND", 0x10).Build()});
+  ASSERT_EQ(std::fwrite(file.data(), 1, file.size(), stream), file.size());
+  const int before = OpenDescriptors();
+  ASSERT_TRUE(m_reader.OpenStream(stream));
+  EXPECT_EQ(m_reader.GetDiskCount(), 2);
+  ASSERT_TRUE(m_reader.SelectDisk(1));
+  EXPECT_STREQ(m_reader.GetDiskName(), "SECOND");
+  EXPECT_FALSE(m_reader.OpenStream(nullptr));  // and the stream it held is closed
+  EXPECT_EQ(OpenDescriptors(), before - 1);
+  EXPECT_FALSE(m_reader.SelectDisk(0));
+}
+
 }  // namespace
