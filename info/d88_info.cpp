@@ -2,15 +2,15 @@
 // image carries the track 79 signature of either game disk; or one sector as a hex dump.
 #include "info/d88_info.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "d88/d88image.h"
+#include "info/disk_map.h"
 #include "info/hex_dump.h"
 #include "info/json_report.h"
 #include "info/text_report.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -29,6 +29,7 @@ void PrintUsage(std::FILE* out) {
 }
 
 int UsageError() {
+  std::fflush(stdout);
   PrintUsage(stderr);
   return 2;
 }
@@ -51,33 +52,63 @@ void PrintHelp() {
       "or the sector is not there, 2 usage error.\n");
 }
 
+// A number in decimal, or in hex after 0x; nothing else (no sign, no octal, no spaces).
 bool ParseNumber(const char* text, int low, int high, int* value) {
-  errno = 0;
-  char* end = nullptr;
-  const long parsed = std::strtol(text, &end, 0);
-  if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high) {
+  const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* digits = hex ? text + 2 : text;
+  long parsed = 0;
+  for (const char* c = digits; *c != '\0'; ++c) {
+    int digit = -1;
+    if (*c >= '0' && *c <= '9') {
+      digit = *c - '0';
+    } else if (hex && *c >= 'a' && *c <= 'f') {
+      digit = *c - 'a' + 10;
+    } else if (hex && *c >= 'A' && *c <= 'F') {
+      digit = *c - 'A' + 10;
+    }
+    if (digit < 0) {
+      return false;
+    }
+    parsed = parsed * (hex ? 16 : 10) + digit;
+    if (parsed > high) {
+      return false;
+    }
+  }
+  if (*digits == '\0' || parsed < low) {
     return false;
   }
   *value = static_cast<int>(parsed);
   return true;
 }
 
-bool OpenFile(const char* path) {
-  if (!g_image.Open(path)) {
-    std::fprintf(stderr, "%s: cannot open %s: %s\n", kProgram, path, std::strerror(errno));
+// Opens the file into the reader; its size, where it can be told, goes to *fileSize (else -1).
+bool OpenFile(const char* path, int64_t* fileSize) {
+  int error = 0;
+  bool cutShort = false;
+  std::FILE* file = OpenInputFile(path, &error, &cutShort);
+  if (file == nullptr) {
+    Diagnose("%s: cannot open %s: %s\n", kProgram, path, ErrorText(error));
     return false;
   }
+  if (cutShort) {
+    Diagnose("%s: %s: only its first %lld bytes are read, the most a D88 file can hold\n", kProgram,
+             path, static_cast<long long>(kMaxIndexedFileSize));
+  }
+  *fileSize = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+  g_image.OpenStream(file);
   return true;
 }
 
 int Summary(const char* path, bool json) {
-  if (!OpenFile(path)) {
+  int64_t fileSize = -1;
+  if (!OpenFile(path, &fileSize)) {
     return 1;
   }
+  const bool moreImages = HoldsMoreImages(g_image, fileSize);
   if (json) {
-    PrintJsonReport(g_image, path);
+    PrintJsonReport(g_image, path, moreImages);
   } else {
-    PrintTextReport(g_image, path);
+    PrintTextReport(g_image, path, moreImages);
   }
   return 0;
 }
@@ -87,19 +118,20 @@ int DumpSector(char** args, const char* path) {
   const int high[5] = {kTrackCount - 1, 255, 255, 255, 255};
   for (int i = 0; i < 5; ++i) {
     if (!ParseNumber(args[i], 0, high[i], &id[i])) {
-      std::fprintf(stderr, "%s: not a number from 0 to %d: %s\n", kProgram, high[i], args[i]);
+      Diagnose("%s: not a number from 0 to %d: %s\n", kProgram, high[i], args[i]);
       return UsageError();
     }
   }
-  if (!OpenFile(path)) {
+  int64_t fileSize = -1;
+  if (!OpenFile(path, &fileSize)) {
     return 1;
   }
   const int got = g_image.SelectDisk(0) ? g_image.ReadSector(id[0], id[1], id[2], id[3], id[4],
                                                              g_data, kMaxSectorData)
                                         : 0;
   if (got == 0) {
-    std::fprintf(stderr, "%s: track %d of image 0 has no sector C%d H%d R%d N%d with data\n",
-                 kProgram, id[0], id[1], id[2], id[3], id[4]);
+    Diagnose("%s: track %d of image 0 has no sector C%d H%d R%d N%d with data\n", kProgram, id[0],
+             id[1], id[2], id[3], id[4]);
     return 1;
   }
   std::printf("track %d, sector C%d H%d R%d N%d: %d bytes\n", id[0], id[1], id[2], id[3], id[4],
@@ -108,9 +140,7 @@ int DumpSector(char** args, const char* path) {
   return 0;
 }
 
-}  // namespace
-
-int D88InfoMain(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     PrintHelp();
     return 0;
@@ -135,4 +165,11 @@ int D88InfoMain(int argc, char** argv) {
     return Summary(argv[next], json);
   }
   return UsageError();
+}
+
+}  // namespace
+
+int D88InfoMain(int argc, char** argv) {
+  const int status = Run(argc, argv);
+  return FinishStandardOutput(kProgram) ? status : 1;
 }

@@ -12,6 +12,22 @@ int DistinctImageCount(D88Image& image) {
   return count;
 }
 
+bool HoldsMoreImages(D88Image& image, int64_t fileSize) {
+  if (image.GetDiskCount() < kMaxDisks || DistinctImageCount(image) < kMaxDisks) {
+    return false;
+  }
+  // Images lie back to back from the start of the file, so the next would start where the
+  // sizes of the indexed ones add up to.
+  int64_t next = 0;
+  for (int index = 0; index < kMaxDisks; ++index) {
+    if (!image.SelectDisk(index)) {
+      return false;
+    }
+    next += image.GetDiskSize();
+  }
+  return fileSize >= next + kHeaderSize;
+}
+
 int ListTrack(D88Image& image, int track, TrackRecord* records) {
   const int listed = image.ReadTrackRecords(track, records, kMaxListedRecords);
   return listed > 0 && records[0].header.SectorCount() == 0 ? 1 : listed;

@@ -13,6 +13,9 @@ constexpr int kMaxListedRecords = 256;
 // so the index repeats it to the end; only the first of those is shown.
 int DistinctImageCount(D88Image& image);
 
+// Whether the file holds whole images beyond the 64 the reader indexes; fileSize -1 is unknown.
+bool HoldsMoreImages(D88Image& image, int64_t fileSize);
+
 // Lists the records of a track of the current image into `records`, as a careful loader reads
 // them: a track whose first record says it holds 0 sectors is that one record, not the start of
 // whatever follows it in the file. Returns the number listed; 0 for an absent track.

@@ -110,12 +110,13 @@ void PrintSignature(D88Image& image) {
 
 }  // namespace
 
-void PrintJsonReport(D88Image& image, const char* path) {
+void PrintJsonReport(D88Image& image, const char* path, bool moreImages) {
   std::printf("{\"file\":");
   PrintJsonText(path);
   const int count = image.GetDiskCount();
   const int distinct = DistinctImageCount(image);
-  std::printf(",\"image_count\":%d,\"images\":[", count);
+  std::printf(",\"image_count\":%d,\"more_images\":%s,\"images\":[", count,
+              moreImages ? "true" : "false");
   for (int index = 0; index < distinct; ++index) {
     std::printf(index == 0 ? "\n" : ",\n");
     PrintImage(image, index, index == distinct - 1 ? count - distinct : 0);

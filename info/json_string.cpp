@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/platform.h"
+
 namespace {
 
 constexpr unsigned char kFirstPrintable = 0x20;
@@ -34,26 +36,33 @@ int Utf8SequenceLength(const unsigned char* p) {
   return code >= lowest && code <= 0x10FFFF && !surrogate ? length : 0;
 }
 
+// The literal is built whole and written in one go, so that a console that wants its text
+// converted gets whole characters.
 void PrintEscaped(const char* text, bool utf8) {
-  std::putchar('"');
+  static char literal[32768];
+  constexpr size_t kLongestStep = 6;  // \u00XX
+  size_t length = 0;
+  literal[length++] = '"';
   const auto* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p != '\0') {
+  while (*p != '\0' && length + kLongestStep + 2 < sizeof literal) {
     const int sequence = utf8 && *p > kDelete ? Utf8SequenceLength(p) : 0;
     if (sequence > 0) {
-      std::fwrite(p, 1, static_cast<size_t>(sequence), stdout);
-      p += sequence;
-      continue;
-    }
-    if (*p == '"' || *p == '\\') {
-      std::printf("\\%c", *p);
+      for (int i = 0; i < sequence; ++i) {
+        literal[length++] = static_cast<char>(*p++);
+      }
+    } else if (*p == '"' || *p == '\\') {
+      literal[length++] = '\\';
+      literal[length++] = static_cast<char>(*p++);
     } else if (*p >= kFirstPrintable && *p < kDelete) {
-      std::putchar(*p);
+      literal[length++] = static_cast<char>(*p++);
     } else {
-      std::printf("\\u%04x", *p);
+      length += static_cast<size_t>(
+          std::snprintf(literal + length, sizeof literal - length, "\\u%04x", *p++));
     }
-    ++p;
   }
-  std::putchar('"');
+  literal[length++] = '"';
+  literal[length] = '\0';
+  WriteUtf8(stdout, literal);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "castle/title_signature.h"
 #include "info/decimal.h"
 #include "info/disk_map.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -78,10 +79,12 @@ void PrintSignature(D88Image& image) {
 
 }  // namespace
 
-void PrintTextReport(D88Image& image, const char* path) {
-  std::printf("file: %s\n", path);
+void PrintTextReport(D88Image& image, const char* path, bool moreImages) {
+  std::fputs("file: ", stdout);
+  WriteUtf8(stdout, path);
   const int count = image.GetDiskCount();
-  std::printf("images: %d\n", count);
+  std::printf("\nimages: %d%s\n", count,
+              moreImages ? " (the file holds more; only the first 64 are indexed)" : "");
   const int distinct = DistinctImageCount(image);
   for (int index = 0; index < distinct; ++index) {
     PrintImage(image, index);

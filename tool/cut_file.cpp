@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "tool/messages.h"
 #include "tool/output_file.h"
 #include "tool/program_objects.h"
@@ -21,14 +22,14 @@ bool Cut(const char* name, int track, int c, int h, int r, int n, int skip, int 
   std::memset(g_buffer, 0, static_cast<size_t>(runLength));
   const int got = g_d88.ReadSectors(track, c, h, r, n, g_buffer, runLength);
   if (got == 0) {
-    std::fprintf(stderr, "%s%s not written: the first sector of its run is missing or short\n",
-                 kDiagnosticPrefix, name);
+    Diagnose("%s%s not written: the first sector of its run is missing or short\n",
+             kDiagnosticPrefix, name);
     return false;
   }
   if (got < runLength) {
     const int supplied = got > skip ? got - skip : 0;
-    std::fprintf(stderr, "%s%s: the disk supplied only %d of its %d bytes; the rest is padding\n",
-                 kDiagnosticPrefix, name, supplied, length);
+    Diagnose("%s%s: the disk supplied only %d of its %d bytes; the rest is padding\n",
+             kDiagnosticPrefix, name, supplied, length);
   }
   if (complemented) {
     for (int i = skip; i < runLength; ++i) {

@@ -329,4 +329,72 @@ TEST_F(JsonTest, EscapesNamesAndCarriesEveryImageAndMark) {
   EXPECT_EQ(Query(hostile.Build(), "[.image_count, (.images[0].tracks | length)]"), "[1,164]\n");
 }
 
+TEST_F(InfoTest, InputAndOutputAsUsersMeetThem) {
+  const Bytes disk = ExcellentDisk().Build();
+  WriteFileBytes(m_path, disk);
+  const std::string map = Info({m_path}).out;
+  const std::string mapOf = map.substr(map.find('\n'));  // all but the file line
+  const std::string full = "d88-info: cannot write standard output: No space left on device\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string stdoutPath;  // "-" closes standard output
+    int inputFd;
+    int exitCode;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {{"/dev/stdin"}, "", 0, 0, "file: /dev/stdin" + mapOf, ""},
+      {{"/dev/fd/63"}, "", 63, 0, "file: /dev/fd/63" + mapOf, ""},
+      {{m_dir.Path()},
+       "",
+       -1,
+       1,
+       "",
+       "d88-info: cannot open " + m_dir.Path() + ": Is a directory\n"},
+      {{m_path}, "/dev/full", -1, 1, "", full},
+      {{"--help"}, "/dev/full", -1, 1, "", full},
+      {{m_path}, "-", -1, 1, "", "d88-info: cannot write standard output: Bad file descriptor\n"},
+      {{"--sector", "010", "5", "0", "1", "1", m_path},
+       "",
+       -1,
+       0,
+       "track 10, sector C5 H0 R1 N1",
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " > " + c.stdoutPath);
+    CommandOptions options;
+    options.workDir = m_dir.Path();
+    options.input = std::string(disk.begin(), disk.end());
+    options.inputFd = c.inputFd;
+    options.stdoutPath = c.stdoutPath == "-" ? "" : c.stdoutPath;
+    options.closeStdout = c.stdoutPath == "-";
+    const CommandResult result = RunCommand(D88_INFO_PATH, c.args, options);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);
+    EXPECT_EQ(result.err, c.err);
+  }
+  for (const char* notDecimalOrHex : {"-1", "+1", " 1", "0x", "1e1", "0b1"}) {
+    EXPECT_EQ(Info({"--sector", notDecimalOrHex, "0", "0", "1", "1", m_path}).exitCode, 2)
+        << notDecimalOrHex;
+  }
+}
+
+TEST_F(InfoTest, SaysWhenAFileHoldsMoreImagesThanAreIndexed) {
+  D88Builder small;
+  small.AddSector(0, PatternSector(0, 0, 1, 1, 16));
+  const Bytes image = small.Build();
+  for (const int count : {64, 65}) {
+    Bytes file;
+    for (int i = 0; i < count; ++i) {
+      file = Concat({file, image});
+    }
+    const std::string out = InfoOn(file).out;
+    const bool said = out.find(
+                          "images: 64 (the file holds more; only the first 64 are "
+                          "indexed)\n") != std::string::npos;
+    EXPECT_EQ(said, count == 65) << count;
+  }
+}
+
 }  // namespace

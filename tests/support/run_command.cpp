@@ -1,9 +1,12 @@
 #include "tests/support/run_command.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,17 +27,51 @@ std::vector<std::string> WrapperWords() {
   return words;
 }
 
+// The descriptors the child's standard output and error are read from, and its input is fed to.
+struct Pipes {
+  int out[2] = {-1, -1};
+  int err[2] = {-1, -1};
+  int in[2] = {-1, -1};
+  int terminal = -1;  // the pseudo-terminal's master side, which the test reads
+  int follower = -1;  // its other side, the child's standard output
+};
+
 [[noreturn]] void ExecChild(const std::vector<std::string>& words, const CommandOptions& options,
-                            int outPipe, int errPipe) {
-  dup2(outPipe, STDOUT_FILENO);
-  dup2(errPipe, STDERR_FILENO);
+                            const Pipes& pipes) {
+  if (options.terminal) {
+    dup2(pipes.follower, STDOUT_FILENO);
+  } else if (!options.stdoutPath.empty()) {
+    const int file = open(options.stdoutPath.c_str(), O_WRONLY);
+    dup2(file, STDOUT_FILENO);
+    close(file);
+  } else if (options.closeStdout) {
+    close(STDOUT_FILENO);
+  } else {
+    dup2(pipes.out[1], STDOUT_FILENO);
+  }
+  if (options.terminal) {
+    dup2(pipes.follower, STDERR_FILENO);
+  } else {
+    dup2(options.mergeStderr ? pipes.out[1] : pipes.err[1], STDERR_FILENO);
+  }
+  if (options.inputFd >= 0) {
+    dup2(pipes.in[0], options.inputFd);
+  }
+  for (int fd : {pipes.out[0], pipes.out[1], pipes.err[0], pipes.err[1], pipes.in[0], pipes.in[1],
+                 pipes.terminal, pipes.follower}) {
+    if (fd > STDERR_FILENO && fd != options.inputFd) {
+      close(fd);
+    }
+  }
   if (chdir(options.workDir.c_str()) != 0) {
     _exit(127);
   }
   if (options.fileSizeLimit != RLIM_INFINITY) {
-    signal(SIGXFSZ, SIG_IGN);  // kept across exec: writes past the limit fail with EFBIG
     const struct rlimit limit = {options.fileSizeLimit, options.fileSizeLimit};
     setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  for (const std::string& setting : options.environment) {
+    putenv(const_cast<char*>(setting.c_str()));
   }
   std::vector<char*> argv;
   for (const std::string& word : words) {
@@ -44,6 +81,28 @@ std::vector<std::string> WrapperWords() {
   char* const* childArgv = options.omitArgv0 ? &argv.back() : argv.data();
   execve(words.front().c_str(), childArgv, environ);
   _exit(127);
+}
+
+void OpenPipes(const CommandOptions& options, Pipes* pipes) {
+  if (pipe(pipes->out) != 0 || pipe(pipes->err) != 0 ||
+      (options.inputFd >= 0 && pipe(pipes->in) != 0)) {
+    std::perror("pipe");
+    std::abort();
+  }
+  if (options.terminal) {
+    pipes->terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    if (pipes->terminal < 0 || grantpt(pipes->terminal) != 0 || unlockpt(pipes->terminal) != 0) {
+      std::perror("posix_openpt");
+      std::abort();
+    }
+    // Opened here, so that the terminal is never without a reader of its other side before
+    // the child has it.
+    pipes->follower = open(ptsname(pipes->terminal), O_RDWR | O_NOCTTY);
+    struct termios settings;
+    tcgetattr(pipes->follower, &settings);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // "\n" stays "\n"
+    tcsetattr(pipes->follower, TCSANOW, &settings);
+  }
 }
 
 }  // namespace
@@ -70,27 +129,37 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   words.push_back(program);
   words.insert(words.end(), args.begin(), args.end());
 
-  int outPipe[2];
-  int errPipe[2];
-  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-    std::perror("pipe");
-    std::abort();
-  }
+  Pipes pipes;
+  OpenPipes(options, &pipes);
+  // A program that stops reading its input must not kill the test.
+  signal(SIGPIPE, SIG_IGN);
   const pid_t child = fork();
   if (child == 0) {
-    close(outPipe[0]);
-    close(errPipe[0]);
-    ExecChild(words, options, outPipe[1], errPipe[1]);
+    ExecChild(words, options, pipes);
   }
-  close(outPipe[1]);
-  close(errPipe[1]);
+  for (int fd : {pipes.out[1], pipes.err[1], pipes.in[0], pipes.follower}) {
+    if (fd >= 0) {
+      close(fd);
+    }
+  }
+  if (options.signal != 0) {
+    usleep(static_cast<useconds_t>(options.signalAfterMicroseconds));
+    kill(child, options.signal);
+  }
 
+  // Read standard output (or the terminal) and standard error, and feed the input, until all
+  // are done.
   CommandResult result;
-  struct pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  const int outFd = options.terminal ? pipes.terminal : pipes.out[0];
+  if (options.terminal) {
+    close(pipes.out[0]);
+  }
+  struct pollfd fds[3] = {{outFd, POLLIN, 0}, {pipes.err[0], POLLIN, 0}, {pipes.in[1], POLLOUT, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
+  size_t fed = 0;
+  int open = pipes.in[1] >= 0 ? 3 : 2;
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) {
+    if (poll(fds, 3, -1) < 0) {
       continue;
     }
     for (int i = 0; i < 2; ++i) {
@@ -104,6 +173,18 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
           fds[i].fd = -1;
           --open;
         }
+      }
+    }
+    if (fds[2].fd >= 0 && fds[2].revents != 0) {
+      const ssize_t wrote = (fds[2].revents & POLLOUT) != 0 && fed < options.input.size()
+                                ? write(fds[2].fd, options.input.data() + fed,
+                                        std::min<size_t>(options.input.size() - fed, 65536))
+                                : -1;
+      fed += wrote > 0 ? static_cast<size_t>(wrote) : 0;
+      if (wrote <= 0 || fed == options.input.size()) {
+        close(fds[2].fd);
+        fds[2].fd = -1;
+        --open;
       }
     }
   }
@@ -132,4 +213,9 @@ std::vector<std::string> ListDirectory(const std::string& path) {
   closedir(dir);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+int FileMode(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : -1;
 }

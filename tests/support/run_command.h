@@ -8,6 +8,7 @@
 #define TESTS_SUPPORT_RUN_COMMAND_H
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -22,7 +23,22 @@ struct CommandResult {
 struct CommandOptions {
   std::string workDir = ".";
   bool omitArgv0 = false;                // start the program with no arguments at all
-  rlim_t fileSizeLimit = RLIM_INFINITY;  // RLIMIT_FSIZE, with SIGXFSZ ignored
+  rlim_t fileSizeLimit = RLIM_INFINITY;  // RLIMIT_FSIZE; SIGXFSZ keeps its default action
+  std::vector<std::string> environment;  // "NAME=VALUE" settings added to the test's own
+
+  // Bytes fed through a pipe to descriptor inputFd of the program: 0 is standard input, and
+  // the program reads any other as /dev/fd/N, as bash's <(...) gives it.
+  std::string input;
+  int inputFd = -1;
+
+  std::string stdoutPath;    // standard output goes to this file instead of being captured
+  bool closeStdout = false;  // the program starts with standard output closed
+  bool mergeStderr = false;  // standard error goes where standard output goes, as 2>&1
+  bool terminal = false;     // standard output and error are a terminal (raw), read as out
+
+  // Sent to the program this long after it was started (a signal of 0 sends nothing).
+  int signal = 0;
+  int signalAfterMicroseconds = 0;
 };
 
 // Runs `program` with argv[0] set to the program path followed by `args`.
@@ -34,5 +50,8 @@ bool RunsWrapped();
 
 // The names in a directory, sorted, without "." and "..".
 std::vector<std::string> ListDirectory(const std::string& path);
+
+// The permission bits of a file, or -1 when it cannot be looked at.
+int FileMode(const std::string& path);
 
 #endif  // TESTS_SUPPORT_RUN_COMMAND_H

@@ -41,6 +41,14 @@ Bytes Slice(const Bytes& bytes, size_t from, size_t count) {
                bytes.begin() + static_cast<long>(from + count));
 }
 
+Bytes CommandTest::Output(const std::string& name) const {
+  if (FileMode(m_work.File(name)) < 0) {
+    ADD_FAILURE() << "no file " << name;
+    return {};
+  }
+  return ReadFileBytes(m_work.File(name));
+}
+
 CommandResult CommandTest::Run(const Bytes& disk, const CommandOptions& options) {
   WriteFileBytes(m_diskPath, disk);
   return RunArgs({m_diskPath}, options);

@@ -41,7 +41,8 @@ class CommandTest : public ::testing::Test {
   CommandResult Run(const Bytes& disk, const CommandOptions& options = CommandOptions());
   CommandResult RunArgs(const std::vector<std::string>& args,
                         CommandOptions options = CommandOptions());
-  Bytes Output(const std::string& name) const { return ReadFileBytes(m_work.File(name)); }
+  // The bytes of a file the command wrote; a missing file fails the test, not the whole run.
+  Bytes Output(const std::string& name) const;
   std::vector<std::string> WorkFiles() const { return ListDirectory(m_work.Path()); }
 
   ScratchDir m_input;

@@ -103,4 +103,85 @@ TEST_F(CommandTest, OnlyTheFirstImageOfAFileIsExamined) {
   EXPECT_EQ(Output("PROG1"), StandardRun(0, 2, 0, 2304));
 }
 
+TEST_F(CommandTest, InputThroughAPipeOrADirectory) {
+  // cat disk | castle-extract /dev/stdin, castle-extract <(zcat disk.gz), castle-extract DIR.
+  const Bytes disk = ExcellentDisk().Build();
+  struct Case {
+    std::string argument;
+    int inputFd;
+    int exitCode;
+    std::string out, err;
+  };
+  for (const Case& c : {Case{"/dev/stdin", 0, 0, kExcellentRecognised + kAllFourCut, ""},
+                        Case{"/dev/fd/63", 63, 0, kExcellentRecognised + kAllFourCut, ""},
+                        Case{m_input.Path(), -1, 1, "", kCannotOpen}}) {
+    SCOPED_TRACE(c.argument);
+    CommandOptions options;
+    options.input = std::string(disk.begin(), disk.end());
+    options.inputFd = c.inputFd;
+    const CommandResult result = RunArgs({c.argument}, options);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+    if (c.exitCode == 0) {
+      ASSERT_EQ(WorkFiles(), kAllFourFiles);
+      EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+    }
+  }
+}
+
+TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
+  WriteFileBytes(m_diskPath, ExcellentDisk().Build());
+  ASSERT_EQ(mkdir(m_work.File("out").c_str(), 0755), 0);
+  const std::string usage = std::string("Usage: ") + CASTLE_EXTRACT_PATH + " [d88file]\n";
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // its start
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "Usage: castle-extract [-C DIR] [--] d88file\n", ""},
+      {{"--version"}, 0, "castle-extract " CASTLE_EXTRACT_VERSION "\n", ""},
+      {{"-C", "out", m_diskPath}, 0, kExcellentRecognised + kAllFourCut, ""},
+      {{"-C", "missing", m_diskPath},
+       1,
+       "",
+       "castle-extract: cannot change to directory missing: No such file or directory\n"},
+      {{"--", m_diskPath}, 0, kExcellentRecognised + kAllFourCut, ""},
+      {{"-x", m_diskPath}, 1, "", usage},
+      {{"-C"}, 1, "", usage},
+      {{"-C", "out"}, 1, "", usage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+    const CommandResult result = RunArgs(c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);
+    EXPECT_EQ(result.err, c.err);
+  }
+  ASSERT_EQ(ListDirectory(m_work.File("out")), kAllFourFiles);
+  EXPECT_EQ(ReadFileBytes(m_work.File("out/MUSIC")), StandardRun(60, 4, 131, 1540));
+}
+
+TEST_F(CommandTest, TerminalUnderAUtf8LocaleShowsTheJapaneseAsText) {
+  WriteFileBytes(m_diskPath, TheCastleDisk().Build());
+  struct Case {
+    std::string locale, path, shown;
+  };
+  const std::string recognised = u8"The Castleのディスクを認識しました.\n";
+  const Case cases[] = {
+      {"LC_ALL=C.UTF-8", m_diskPath, recognised + kAllFourCut},
+      {"LC_ALL=C.UTF-8", m_input.File("missing.d88"), u8"ファイルをオープンできません.\n"},
+      {"LC_ALL=C", m_diskPath, kTheCastleRecognised + kAllFourCut},  // bytes as they are
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale + " " + c.path);
+    CommandOptions options;
+    options.terminal = true;
+    options.environment = {c.locale};
+    EXPECT_EQ(RunArgs({c.path}, options).out, c.shown);
+  }
+}
+
 }  // namespace

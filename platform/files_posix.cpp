@@ -1,0 +1,198 @@
+// Files and the run's start on POSIX systems.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <csignal>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+// The identity of the disk image being read, which no output may replace.
+dev_t g_inputDevice = 0;
+ino_t g_inputInode = 0;
+bool g_haveInput = false;
+
+// The temporary file being written, for the signal handler to remove: the name is complete
+// before the flag is raised, and the flag is lowered before the name changes.
+char g_tempName[PATH_MAX];
+volatile sig_atomic_t g_tempExists = 0;
+long g_process = 0;  // in every temporary name, so that two runs never share one
+
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Removes the temporary file, then dies of the same signal (the handler was reset to the
+// default on entry, and the signal stays blocked until it returns).
+extern "C" void RemoveTemporaryAndDie(int signal) {
+  if (g_tempExists != 0) {
+    unlink(g_tempName);
+  }
+  raise(signal);
+}
+
+// A closed standard descriptor is reopened on /dev/null for reading, so that no file of ours
+// takes its number and writes meant for it fail, as they should, instead of landing in a file.
+void OccupyClosedStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    struct stat info = {};
+    if (fstat(fd, &info) != 0 && errno == EBADF) {
+      open("/dev/null", O_RDONLY);
+    }
+  }
+}
+
+// Copies a stream that cannot seek into an anonymous temporary file, up to the most the reader
+// can index.
+std::FILE* CopyToTemporaryFile(std::FILE* input, int* error, bool* cutShort) {
+  static unsigned char chunk[1 << 16];
+  std::FILE* copy = std::tmpfile();
+  if (copy == nullptr) {
+    *error = LastStreamError();
+    return nullptr;
+  }
+  int64_t copied = 0;
+  size_t got = 0;
+  while (copied < kMaxIndexedFileSize &&
+         (got = std::fread(
+              chunk, 1,
+              static_cast<size_t>(std::min<int64_t>(sizeof chunk, kMaxIndexedFileSize - copied)),
+              input)) > 0) {
+    if (std::fwrite(chunk, 1, got, copy) != got) {
+      *error = LastStreamError();
+      std::fclose(copy);
+      return nullptr;
+    }
+    copied += static_cast<int64_t>(got);
+  }
+  *cutShort = copied == kMaxIndexedFileSize && std::fgetc(input) != EOF;
+  if (std::ferror(input) != 0 || std::fflush(copy) != 0 || std::fseek(copy, 0, SEEK_SET) != 0) {
+    *error = LastStreamError();
+    std::fclose(copy);
+    return nullptr;
+  }
+  return copy;
+}
+
+}  // namespace
+
+void StartCommand(int* /*argc*/, char*** /*argv*/) {
+  OccupyClosedStandardDescriptors();
+  // A write past the file size limit then fails with EFBIG, reported like any write error,
+  // rather than killing the run with a temporary file left behind.
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, nullptr);
+  // Every system call here costs a symbol lookup at start-up; these are the few a run needs.
+  struct sigaction action = {};
+  action.sa_handler = RemoveTemporaryAndDie;
+  action.sa_flags = SA_RESETHAND;
+  for (int interruption : kInterruptions) {
+    struct sigaction current = {};
+    // A signal ignored by whoever started us (nohup) stays ignored.
+    if (sigaction(interruption, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+      sigaction(interruption, &action, nullptr);
+    }
+  }
+}
+
+std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort) {
+  *cutShort = false;
+  std::FILE* input = std::fopen(path, "rb");
+  struct stat info = {};
+  if (input == nullptr || fstat(fileno(input), &info) != 0) {
+    *error = LastStreamError();
+    if (input != nullptr) {
+      std::fclose(input);
+    }
+    return nullptr;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    std::fclose(input);
+    *error = EISDIR;
+    return nullptr;
+  }
+  g_inputDevice = info.st_dev;
+  g_inputInode = info.st_ino;
+  g_haveInput = true;
+  if (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) {
+    return input;
+  }
+  std::FILE* copy = CopyToTemporaryFile(input, error, cutShort);
+  std::fclose(input);
+  return copy;
+}
+
+bool IsInputFile(const char* name) {
+  struct stat info = {};
+  return g_haveInput && lstat(name, &info) == 0 && info.st_dev == g_inputDevice &&
+         info.st_ino == g_inputInode;
+}
+
+bool ChangeDirectory(const char* path, int* error) {
+  if (chdir(path) != 0) {
+    *error = errno;
+    return false;
+  }
+  return true;
+}
+
+std::FILE* CreateTemporaryFile(const char* name, int* error) {
+  // The process ID keeps runs apart, the counter steps over names left by others; created
+  // exclusively ("x"), so neither an existing file nor a link planted under the name is used.
+  if (g_process == 0) {
+    g_process = static_cast<long>(getpid());
+  }
+  std::FILE* stream = nullptr;
+  for (unsigned counter = 0; stream == nullptr; ++counter) {
+    std::snprintf(g_tempName, sizeof g_tempName, ".%s.%ld.%u.tmp", name, g_process, counter);
+    g_tempExists = 1;
+    errno = 0;
+    stream = std::fopen(g_tempName, "wbx");
+    if (stream == nullptr) {
+      g_tempExists = 0;
+      if (errno != EEXIST) {
+        *error = LastStreamError();
+        return nullptr;
+      }
+    }
+  }
+  struct stat replaced = {};
+  if (lstat(name, &replaced) == 0 && S_ISREG(replaced.st_mode)) {
+    fchmod(fileno(stream), replaced.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO));
+  }
+  return stream;
+}
+
+bool ReplaceWithTemporary(std::FILE* stream, const char* name, int* error) {
+  errno = 0;
+  if (std::fclose(stream) != 0) {
+    *error = LastStreamError();
+  } else if (rename(g_tempName, name) != 0) {
+    *error = errno;
+  } else {
+    g_tempExists = 0;
+    return true;
+  }
+  unlink(g_tempName);
+  g_tempExists = 0;
+  return false;
+}
+
+void DiscardTemporary(std::FILE* stream) {
+  std::fclose(stream);
+  unlink(g_tempName);
+  g_tempExists = 0;
+}
+
+const char* ErrorText(int error) {
+  return std::strerror(error);
+}
+
+int LastStreamError() {
+  return errno != 0 ? errno : EIO;
+}

@@ -1,0 +1,76 @@
+// What the commands need of the operating system beyond the C library, behind one small seam:
+// opening the disk image, replacing an output file safely, writing text to a terminal, and the
+// start and end of a run. One implementation per system family is built (POSIX, Windows); the
+// reader and the title knowledge never see any of it.
+#ifndef PLATFORM_PLATFORM_H
+#define PLATFORM_PLATFORM_H
+
+#include <cstdint>
+#include <cstdio>
+
+// The largest file the reader can index: its offsets stop at 2^31 - 1, and an image there still
+// needs its header.
+constexpr int64_t kMaxIndexedFileSize = INT64_C(0x7FFFFFFF) + 688;
+
+// --- The start and end of a run ---
+
+// Arguments as the command sees them: on POSIX those given to main, on Windows the wide
+// command line converted to UTF-8. Call first thing in main.
+void StartCommand(int* argc, char*** argv);
+
+// Flushes standard output. On failure writes "<program>: cannot write standard output: reason"
+// on standard error and returns false: output that never arrived is no success.
+bool FinishStandardOutput(const char* program);
+
+// --- The disk image ---
+
+// Opens the file for binary reading as the reader needs it. A directory is refused (EISDIR).
+// Input that cannot seek, such as a pipe, is copied once into an anonymous temporary file, at
+// most kMaxIndexedFileSize bytes of it; *cutShort tells when there was more. Returns null with
+// *error set when the file cannot be opened. The image's identity is kept for IsInputFile.
+std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort);
+
+// True when `name` in the current directory is the very file opened by OpenInputFile (the same
+// file, not a link to it), which an output must never replace.
+bool IsInputFile(const char* name);
+
+// Changes the current directory; false with *error set when it cannot.
+bool ChangeDirectory(const char* path, int* error);
+
+// --- Output files ---
+
+// Creates a new temporary file beside `name`, under a name of its own that no other file has,
+// and opens it for binary writing. The new file takes the permissions of an existing file
+// `name`. Until ReplaceWithTemporary or DiscardTemporary, the temporary file is removed should
+// the run be interrupted. Returns null with *error set when it cannot be created.
+std::FILE* CreateTemporaryFile(const char* name, int* error);
+
+// Closes the temporary file's stream and renames it over `name` in one step; false with *error
+// set when it cannot, the temporary file then removed and `name` left as it was.
+bool ReplaceWithTemporary(std::FILE* stream, const char* name, int* error);
+
+// Closes the temporary file's stream and removes the file.
+void DiscardTemporary(std::FILE* stream);
+
+// The reason an operation of this seam (or of the C library's streams) failed, in words.
+const char* ErrorText(int error);
+
+// The error of the stream call that just failed, never 0.
+int LastStreamError();
+
+// --- Text ---
+
+// Writes the command's Shift_JIS text to a stream: byte for byte to a file or a pipe, which
+// scripts rely on; converted to what a terminal shows (UTF-8 under a UTF-8 locale on POSIX,
+// UTF-16 to a Windows console) when the stream is one.
+void WriteShiftJis(std::FILE* stream, const char* text);
+
+// Writes UTF-8 text (a path as given, an English message): as bytes, or as UTF-16 to a Windows
+// console.
+void WriteUtf8(std::FILE* stream, const char* text);
+
+// One diagnostic line on standard error, formatted as printf does. Standard output is flushed
+// first, so that the two stay in order where they go to the same place.
+void Diagnose(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+#endif  // PLATFORM_PLATFORM_H
