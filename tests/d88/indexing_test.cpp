@@ -1,8 +1,8 @@
 // Opening a file, indexing its images and selecting one.
-#include <dirent.h>
 #include <unistd.h>
 
 #include "tests/d88/reader_fixture.h"
+#include "tests/support/run_command.h"
 
 namespace {
 
@@ -10,18 +10,6 @@ D88Builder NamedImage(const std::string& name, uint8_t mediaType) {
   D88Builder builder;
   builder.SetName(name).SetMediaType(mediaType).AddSector(0, PatternSector(0, 0, 1, 1, 256));
   return builder;
-}
-
-int OpenDescriptors() {
-  int count = 0;
-  DIR* dir = opendir("/proc/self/fd");
-  while (dir != nullptr && readdir(dir) != nullptr) {
-    ++count;
-  }
-  if (dir != nullptr) {
-    closedir(dir);
-  }
-  return count;
 }
 
 void ExpectNoCurrentImage(D88Image& reader) {
@@ -141,13 +129,13 @@ TEST_F(ReaderTest, OpenFailureAndCloseKeepTheDocumentedFields) {
 TEST_F(ReaderTest, ReopeningClosesTheEarlierFile) {
   WriteFileBytes(m_path, NamedImage("DISK", 0).Build());
   ASSERT_TRUE(m_reader.Open(m_path.c_str()));
-  const int before = OpenDescriptors();
+  const int before = OpenHandleCount();
   for (int i = 0; i < 20; ++i) {
     ASSERT_TRUE(m_reader.Open(m_path.c_str()));
   }
-  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(OpenHandleCount(), before);
   EXPECT_FALSE(m_reader.Open(m_scratch.File("missing.d88").c_str()));
-  EXPECT_EQ(OpenDescriptors(), before - 1);
+  EXPECT_EQ(OpenHandleCount(), before - 1);
 }
 
 TEST_F(ReaderTest, TrackTableEndsWhereTheFirstTrackBegins) {
@@ -179,13 +167,13 @@ TEST_F(ReaderTest, OpenStreamIndexesAStreamItIsGiven) {
   ASSERT_NE(stream, nullptr);
   const Bytes file = Concat({NamedImage("FIRST", 0).Build(), NamedImage("SECOND", 0x10).Build()});
   ASSERT_EQ(std::fwrite(file.data(), 1, file.size(), stream), file.size());
-  const int before = OpenDescriptors();
+  const int before = OpenHandleCount();
   ASSERT_TRUE(m_reader.OpenStream(stream));
   EXPECT_EQ(m_reader.GetDiskCount(), 2);
   ASSERT_TRUE(m_reader.SelectDisk(1));
   EXPECT_STREQ(m_reader.GetDiskName(), "SECOND");
   EXPECT_FALSE(m_reader.OpenStream(nullptr));  // and the stream it held is closed
-  EXPECT_EQ(OpenDescriptors(), before - 1);
+  EXPECT_EQ(OpenHandleCount(), before - 1);
   EXPECT_FALSE(m_reader.SelectDisk(0));
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "d88/d88format.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -175,7 +176,7 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = OpenTestFile(path, "wb");
   if (file == nullptr) {
     Die("cannot create", path);
   }
@@ -188,7 +189,7 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
 
 Bytes ReadFileBytes(const std::string& path) {
   Bytes bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenTestFile(path, "rb");
   if (file == nullptr) {
     Die("cannot open", path);
   }

@@ -5,6 +5,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -66,8 +68,9 @@ struct Pipes {
   if (chdir(options.workDir.c_str()) != 0) {
     _exit(127);
   }
-  if (options.fileSizeLimit != RLIM_INFINITY) {
-    const struct rlimit limit = {options.fileSizeLimit, options.fileSizeLimit};
+  if (options.fileSizeLimit >= 0) {
+    const auto size = static_cast<rlim_t>(options.fileSizeLimit);
+    const struct rlimit limit = {size, size};
     setrlimit(RLIMIT_FSIZE, &limit);
   }
   for (const std::string& setting : options.environment) {
@@ -213,6 +216,18 @@ std::vector<std::string> ListDirectory(const std::string& path) {
   closedir(dir);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+int OpenHandleCount() {
+  int count = 0;
+  DIR* dir = opendir("/proc/self/fd");
+  while (dir != nullptr && readdir(dir) != nullptr) {
+    ++count;
+  }
+  if (dir != nullptr) {
+    closedir(dir);
+  }
+  return count;
 }
 
 int FileMode(const std::string& path) {

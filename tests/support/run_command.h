@@ -7,9 +7,7 @@
 #ifndef TESTS_SUPPORT_RUN_COMMAND_H
 #define TESTS_SUPPORT_RUN_COMMAND_H
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,7 +21,7 @@ struct CommandResult {
 struct CommandOptions {
   std::string workDir = ".";
   bool omitArgv0 = false;                // start the program with no arguments at all
-  rlim_t fileSizeLimit = RLIM_INFINITY;  // RLIMIT_FSIZE; SIGXFSZ keeps its default action
+  int64_t fileSizeLimit = -1;            // RLIMIT_FSIZE if not -1; SIGXFSZ keeps its default
   std::vector<std::string> environment;  // "NAME=VALUE" settings added to the test's own
 
   // Bytes fed through a pipe to descriptor inputFd of the program: 0 is standard input, and
@@ -51,7 +49,11 @@ bool RunsWrapped();
 // The names in a directory, sorted, without "." and "..".
 std::vector<std::string> ListDirectory(const std::string& path);
 
-// The permission bits of a file, or -1 when it cannot be looked at.
+// The permission bits of a file, or -1 when it cannot be looked at. On Windows: 0444 for a
+// read-only file, else 0666.
 int FileMode(const std::string& path);
+
+// The number of files (descriptors, handles) the test process has open.
+int OpenHandleCount();
 
 #endif  // TESTS_SUPPORT_RUN_COMMAND_H

@@ -2,6 +2,7 @@
 
 #include <ftw.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,4 +33,25 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() {
   nftw(m_path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::FILE* OpenTestFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+bool MakeDirectory(const std::string& path) {
+  return mkdir(path.c_str(), 0755) == 0;
+}
+
+bool MakeHardLink(const std::string& existing, const std::string& link) {
+  return ::link(existing.c_str(), link.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }

@@ -30,6 +30,13 @@ inline const std::string kAllFourCut = AllFourCut();
 std::vector<std::string> AllFourFiles();
 inline const std::vector<std::string> kAllFourFiles = AllFourFiles();
 
+// The system's words for a directory that is not there.
+#ifdef _WIN32
+inline const std::string kNoSuchDirectory = "The system cannot find the file specified.";
+#else
+inline const std::string kNoSuchDirectory = "No such file or directory";
+#endif
+
 // The bytes of a run on a whole standard disk: `count` bytes from sector r of the track on,
 // sectors 1 to 16 per track.
 Bytes StandardRun(int track, int r, int skip, int length);

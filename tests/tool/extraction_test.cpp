@@ -123,4 +123,14 @@ TEST_F(CommandTest, ExistingFilesAreReplacedByGoodCutsOnly) {
   EXPECT_EQ(WorkFiles(), kAllFourFiles);
 }
 
+TEST_F(CommandTest, ASecondRunReplacesEveryFile) {
+  ASSERT_EQ(Run(ExcellentDisk().Build()).exitCode, 0);
+  const CommandResult result = Run(TheCastleDisk().Build());
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(WorkFiles(), kAllFourFiles);
+  EXPECT_EQ(Output("PROG2"), Complemented(StandardRun(60, 16, 0, 2076)));
+  EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+}
+
 }  // namespace
