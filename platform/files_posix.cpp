@@ -133,6 +133,15 @@ bool IsInputFile(const char* name) {
          info.st_ino == g_inputInode;
 }
 
+bool RunsInItsOwnWindow() {
+  return false;
+}
+
+const char* MakeFolderBesideImage(const char* /*imagePath*/, int* error) {
+  *error = ENOSYS;  // only a command in a window of its own needs one
+  return nullptr;
+}
+
 bool ChangeDirectory(const char* path, int* error) {
   if (chdir(path) != 0) {
     *error = errno;

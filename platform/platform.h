@@ -18,6 +18,11 @@ constexpr int64_t kMaxIndexedFileSize = INT64_C(0x7FFFFFFF) + 688;
 // command line converted to UTF-8. Call first thing in main.
 void StartCommand(int* argc, char*** argv);
 
+// True when the command has a console window of its own, as when a file was dropped onto it in
+// Windows Explorer: the window then stays open until Enter is pressed, so that the messages can be
+// read. Never on POSIX systems, where a terminal outlives the command.
+bool RunsInItsOwnWindow();
+
 // Flushes standard output. On failure writes "<program>: cannot write standard output: reason"
 // on standard error and returns false: output that never arrived is no success.
 bool FinishStandardOutput(const char* program);
@@ -33,6 +38,11 @@ std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort);
 // True when `name` in the current directory is the very file opened by OpenInputFile (the same
 // file, not a link to it), which an output must never replace.
 bool IsInputFile(const char* name);
+
+// Makes (or finds) the folder beside the image named after it without its extension, and
+// returns its path: where the files go when the command runs in its own window. Null with *error
+// set when it cannot.
+const char* MakeFolderBesideImage(const char* imagePath, int* error);
 
 // Changes the current directory; false with *error set when it cannot.
 bool ChangeDirectory(const char* path, int* error);

@@ -93,11 +93,6 @@ int CastleExtractMain(int argc, char** argv) {
              kDiagnosticPrefix, argv[next], static_cast<long long>(kMaxIndexedFileSize));
   }
   g_d88.OpenStream(image);
-  if (directory != nullptr && !ChangeDirectory(directory, &error)) {
-    Diagnose("%scannot change to directory %s: %s\n", kDiagnosticPrefix, directory,
-             ErrorText(error));
-    return 1;
-  }
 
   // A failed selection leaves nothing readable, so the disk is simply not recognised.
   g_d88.SelectDisk(0);
@@ -108,7 +103,30 @@ int CastleExtractMain(int argc, char** argv) {
 
   const int title = FindTitle(g_buffer);
   if (title < 0) {
+    // Silent, as scripts expect; only a window that stays open for reading says something.
+    if (RunsInItsOwnWindow()) {
+      WriteUtf8(stdout,
+                "This disk is neither \"The Castle\" nor \"Castle Excellent\"; nothing "
+                "was written.\n");
+    }
     return Finish(0);
+  }
+  if (directory == nullptr && RunsInItsOwnWindow()) {
+    // Dropped onto the program, it has no directory of the user's choosing to write into.
+    directory = MakeFolderBesideImage(argv[next], &error);
+    if (directory == nullptr) {
+      Diagnose("%scannot make a folder beside %s: %s\n", kDiagnosticPrefix, argv[next],
+               ErrorText(error));
+      return Finish(1);
+    }
+    std::printf("The files go into ");
+    WriteUtf8(stdout, directory);
+    std::printf("\n");
+  }
+  if (directory != nullptr && !ChangeDirectory(directory, &error)) {
+    Diagnose("%scannot change to directory %s: %s\n", kDiagnosticPrefix, directory,
+             ErrorText(error));
+    return Finish(1);
   }
   std::fputs(kTitleSignatures[title].title, stdout);
   WriteShiftJis(stdout, kRecognisedText);

@@ -1,0 +1,52 @@
+// Text on Windows: a console is given UTF-16, so that the Japanese messages and any path read
+// correctly whatever the console's code page; files and pipes get the bytes themselves.
+#include <io.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/shift_jis.h"
+#include "platform/windows_text.h"
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 units");
+wchar_t g_wide[kMaxWidePath];
+
+}  // namespace
+
+bool ToWide(const char* utf8, wchar_t* out, int capacity) {
+  return MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out, capacity) > 0;
+}
+
+bool ToUtf8(const wchar_t* wide, char* out, int capacity) {
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, capacity, nullptr, nullptr) > 0;
+}
+
+bool WriteToConsole(std::FILE* stream, const wchar_t* text, int length) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || GetConsoleMode(handle, &mode) == 0) {
+    return false;
+  }
+  // What the C library holds for the console goes first, to keep the order.
+  std::fflush(stream);
+  DWORD written = 0;
+  WriteConsoleW(handle, text, static_cast<DWORD>(length), &written, nullptr);
+  return true;
+}
+
+void WriteShiftJis(std::FILE* stream, const char* text) {
+  const int length =
+      ShiftJisToUtf16(text, reinterpret_cast<char16_t*>(g_wide), static_cast<int>(kMaxWidePath));
+  if (!WriteToConsole(stream, g_wide, length)) {
+    std::fputs(text, stream);
+  }
+}
+
+void WriteUtf8(std::FILE* stream, const char* text) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, g_wide, kMaxWidePath) - 1;
+  if (length < 0 || !WriteToConsole(stream, g_wide, length)) {
+    std::fputs(text, stream);
+  }
+}
