@@ -192,14 +192,14 @@ int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
   if (dest == nullptr || capacity < 0) {
     return 0;
   }
-  const int entries = WalkTrackListing(track, capacity / kSectorIdSize,
-                                       [dest](int index, const SectorHeader& header, int64_t) {
-                                         unsigned char* id = dest + static_cast<ptrdiff_t>(index) * kSectorIdSize;
-                                         id[kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
-                                         id[kSectorIdHead] = header.raw[kSectorHeadOffset];
-                                         id[kSectorIdNumber] = header.raw[kSectorNumberOffset];
-                                         id[kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
-                                       });
+  const int entries = WalkTrackListing(
+      track, capacity / kSectorIdSize, [dest](int index, const SectorHeader& header, int64_t) {
+        unsigned char* id = dest + static_cast<ptrdiff_t>(index) * kSectorIdSize;
+        id[kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
+        id[kSectorIdHead] = header.raw[kSectorHeadOffset];
+        id[kSectorIdNumber] = header.raw[kSectorNumberOffset];
+        id[kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
+      });
   return entries * kSectorIdSize;
 }
 
