@@ -2,10 +2,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstring>
 
