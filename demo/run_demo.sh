@@ -22,7 +22,7 @@ for title in castle excellent; do
   (cd "$scratch/$title" && "$extract" "../$title.d88") 2>&1 | to_utf8
   echo "exit code: ${PIPESTATUS[0]}"
   echo "files written:"
-  (cd "$scratch/$title" && for f in PROG1 PROG2 MUSIC VOICE; do
+  (cd "$scratch/$title" && for f in *; do
      printf '  %-6s %5d bytes, begins %s\n' "$f" "$(wc -c <"$f")" "$(od -An -tx1 -N8 "$f" | tr -s ' ')"
    done)
   echo "\$ d88-info ../$title.d88 | tail -n 2"

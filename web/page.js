@@ -7,8 +7,6 @@
   const $ = (id) => document.getElementById(id);
   const shiftJis = new TextDecoder('shift_jis');
   const svgNamespace = 'http://www.w3.org/2000/svg';
-  const outputNames = ['PROG1', 'PROG2', 'MUSIC', 'VOICE'];
-  const signatureTrack = 79;
   // The map is laid out as the disk is: a row per cylinder (track / 2), its two sides (track % 2)
   // side by side.
   const rowHeight = 10;
@@ -113,7 +111,7 @@
     const files = signature.title ? signature.files : [];
     const { runs, owners } = followRuns(image, files);
     const widest = Math.max(16, ...image.tracks.map((t) => t.sectors.length + 1));
-    const lastTrack = Math.max(signatureTrack, ...image.tracks.map((t) => t.track));
+    const lastTrack = Math.max(signature.track, ...image.tracks.map((t) => t.track));
     const sideWidth = widest * markWidth;
     const place = (track, index) => ({
       x: labelWidth + (track % 2) * (sideWidth + sideGap) + index * markWidth,
@@ -135,7 +133,7 @@
                     (track.sectors.length === 1 ? '' : 's');
       const group = svg('g', { 'data-track': track.track, tabindex: groups.length ? -1 : 0,
                                'aria-label': label,
-                               class: track.track === signatureTrack ? 'signature' : '' });
+                               class: track.track === signature.track ? 'signature' : '' });
       group.append(svg('rect', { class: 'band', x: x - 1, y, width: sideWidth + 2,
                                  height: rowHeight }));
       track.sectors.forEach((sector, index) => {
@@ -196,14 +194,14 @@
     }
   }
 
-  function showLegend(hasRuns) {
+  function showLegend(runs, signature) {
     const legend = $('legend');
     legend.replaceChildren();
-    const entries = hasRuns ? outputNames.map((name) => [name, `sectors of ${name}`]) : [];
+    const entries = runs.map(({ file }) => [file.name, `sectors of ${file.name}`]);
     entries.push(['odd', 'outlined: a sector whose size is not 128 << N, deleted, or read with ' +
                           'a bad status'],
-                 ['signature', `shaded: track ${signatureTrack}, whose sector numbers tell the ` +
-                               'titles apart']);
+                 ['signature', `shaded: track ${signature.track}, whose sector numbers tell ` +
+                               'the titles apart']);
     for (const [className, text] of entries) legend.append(element('li', text, className));
   }
 
@@ -218,7 +216,7 @@
     const signature = map.signature;
     if (!signature.title) {
       const numbers = signature.numbers.map((n) => (n === null ? 'none' : hex(n))).join(' and ');
-      return `Not recognised: the second and third sectors on track ${signatureTrack} of the ` +
+      return `Not recognised: the second and third sectors on track ${signature.track} of the ` +
              `first image are numbered ${numbers}. “The Castle” has 0xF2 and 0xF3, “Castle ` +
              'Excellent” 0xF3 and 0xF2. The disk is neither, so nothing was written.';
     }
@@ -253,7 +251,8 @@
     $('diagnostics').textContent = shiftJis.decode(command.err);
     $('exit-code').textContent = String(command.exitCode);
     $('verdict').textContent = explain(map, command);
-    offerFiles(command.files, outputNames);
+    // In the order the command cuts them, which the map's runs give for a recognised disk.
+    offerFiles(command.files, (map.signature.files || []).map((file) => file.name));
     const image = map.images[0];
     const drawn = image && image.readable;
     $('map-frame').hidden = !drawn;
@@ -265,7 +264,7 @@
       : 'There is no disk image to draw.';
     const runs = drawn ? drawMap(image, map.signature) : [];
     showRuns(runs);
-    showLegend(runs.length > 0);
+    showLegend(runs, map.signature);
     $('map-detail').textContent = drawn ? 'Point at a sector, or move between tracks with the ' +
                                           'arrow keys, to see its ID and size.' : '';
     $('result').hidden = false;
