@@ -28,9 +28,11 @@ bool HoldsMoreImages(D88Image& image, int64_t fileSize) {
   return fileSize >= next + kHeaderSize;
 }
 
-int ListTrack(D88Image& image, int track, TrackRecord* records) {
-  const int listed = image.ReadTrackRecords(track, records, kMaxListedRecords);
-  return listed > 0 && records[0].header.SectorCount() == 0 ? 1 : listed;
+const TrackRecord* ListTrack(D88Image& image, int track, int* listed) {
+  static TrackRecord records[kMaxListedRecords];
+  const int read = image.ReadTrackRecords(track, records, kMaxListedRecords);
+  *listed = read > 0 && records[0].header.SectorCount() == 0 ? 1 : read;
+  return records;
 }
 
 SignatureVerdict CheckSignature(D88Image& image) {

@@ -16,10 +16,11 @@ int DistinctImageCount(D88Image& image);
 // Whether the file holds whole images beyond the 64 the reader indexes; fileSize -1 is unknown.
 bool HoldsMoreImages(D88Image& image, int64_t fileSize);
 
-// Lists the records of a track of the current image into `records`, as a careful loader reads
-// them: a track whose first record says it holds 0 sectors is that one record, not the start of
-// whatever follows it in the file. Returns the number listed; 0 for an absent track.
-int ListTrack(D88Image& image, int track, TrackRecord* records);
+// The records of a track of the current image, as a careful loader reads them: a track whose
+// first record says it holds 0 sectors is that one record, not the start of whatever follows it
+// in the file. *listed gets their number, 0 for an absent track. The records stay valid until
+// the next call.
+const TrackRecord* ListTrack(D88Image& image, int track, int* listed);
 
 // The sectors of track 79 of image 0 that recognition looks at, and what they make.
 struct SignatureVerdict {

@@ -9,22 +9,16 @@
 
 namespace {
 
-TrackRecord g_records[kMaxListedRecords];
-
-void PrintSectors(int listed) {
+void PrintSectors(const TrackRecord* records, int listed) {
   for (int i = 0; i < listed; ++i) {
-    const SectorHeader& header = g_records[i].header;
+    const SectorHeader& header = records[i].header;
     const struct {
       const char* key;
       int value;
-    } fields[] = {{"{\"c\":", header.Cylinder()},
-                  {",\"h\":", header.Head()},
-                  {",\"r\":", header.Number()},
-                  {",\"n\":", header.SizeCode()},
-                  {",\"size\":", g_records[i].storedSize},
-                  {",\"count\":", header.SectorCount()},
-                  {",\"density\":", header.Density()},
-                  {",\"deleted\":", header.Deleted()},
+    } fields[] = {{"{\"c\":", header.Cylinder()},        {",\"h\":", header.Head()},
+                  {",\"r\":", header.Number()},          {",\"n\":", header.SizeCode()},
+                  {",\"size\":", records[i].storedSize}, {",\"count\":", header.SectorCount()},
+                  {",\"density\":", header.Density()},   {",\"deleted\":", header.Deleted()},
                   {",\"status\":", header.Status()}};
     char line[160];
     char* end = line;
@@ -52,10 +46,11 @@ void PrintImage(D88Image& image, int index, int repeats) {
               MediaTypeName(media), image.GetDiskSize(), repeats);
   bool first = true;
   for (int track = 0; track < kTrackCount; ++track) {
-    const int listed = ListTrack(image, track, g_records);
+    int listed = 0;
+    const TrackRecord* records = ListTrack(image, track, &listed);
     if (listed > 0) {
       std::printf("%s\n{\"track\":%d,\"sectors\":[", first ? "" : ",", track);
-      PrintSectors(listed);
+      PrintSectors(records, listed);
       std::printf("]}");
       first = false;
     }

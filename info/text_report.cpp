@@ -9,17 +9,15 @@
 
 namespace {
 
-TrackRecord g_records[kMaxListedRecords];
-
 // One line per present track: its index, sector count, the first sector's C, H and N, then the
 // sector numbers in stored order. A sector whose C, H or N differ from the first's shows them in
 // brackets; one whose data is not 128 << N bytes long shows its length after '='.
-void PrintTrack(int track, int listed) {
-  const SectorHeader& first = g_records[0].header;
+void PrintTrack(int track, const TrackRecord* records, int listed) {
+  const SectorHeader& first = records[0].header;
   std::printf("  track %d: %d sector%s, C%d H%d N%d:", track, listed, listed == 1 ? "" : "s",
               first.Cylinder(), first.Head(), first.SizeCode());
   for (int i = 0; i < listed; ++i) {
-    const SectorHeader& id = g_records[i].header;
+    const SectorHeader& id = records[i].header;
     char number[16] = {' '};
     std::fwrite(number, 1, static_cast<size_t>(AppendDecimal(number + 1, id.Number()) - number),
                 stdout);
@@ -27,7 +25,7 @@ void PrintTrack(int track, int listed) {
         id.SizeCode() != first.SizeCode()) {
       std::printf("[C%d H%d N%d]", id.Cylinder(), id.Head(), id.SizeCode());
     }
-    const int size = g_records[i].storedSize;
+    const int size = records[i].storedSize;
     if (id.SizeCode() > kMaxSizeCode || size != kBaseSectorLength << id.SizeCode()) {
       std::printf("=%d", size);
     }
@@ -54,9 +52,10 @@ void PrintImage(D88Image& image, int index) {
   std::printf("\", media 0x%02x (%s), size %d bytes\n", media, MediaTypeName(media),
               image.GetDiskSize());
   for (int track = 0; track < kTrackCount; ++track) {
-    const int listed = ListTrack(image, track, g_records);
+    int listed = 0;
+    const TrackRecord* records = ListTrack(image, track, &listed);
     if (listed > 0) {
-      PrintTrack(track, listed);
+      PrintTrack(track, records, listed);
     }
   }
 }
