@@ -16,6 +16,7 @@ bool D88Image::Open(const char* path) {
     m_file = nullptr;
   }
   if (path == nullptr) {
+    ForgetWindow();
     m_diskCount = 0;
     m_mediaType = -1;
     m_marker = -1;
@@ -29,6 +30,7 @@ bool D88Image::OpenStream(std::FILE* file) {
     std::fclose(m_file);
   }
   m_file = file;
+  ForgetWindow();
   if (m_file == nullptr) {
     return false;
   }
@@ -40,7 +42,7 @@ bool D88Image::OpenStream(std::FILE* file) {
   while (m_diskCount < kMaxDisks) {
     m_diskOffset[m_diskCount] = static_cast<int32_t>(offset);
     D88Header header;
-    if (!SeekTo(offset) || !ReadWhole(header.raw, kHeaderSize)) {
+    if (!ReadWhole(offset, header.raw, kHeaderSize)) {
       break;
     }
     ++m_diskCount;
@@ -70,7 +72,7 @@ bool D88Image::SelectDisk(int n) {
 
   // The file was indexed when it was opened; a header that no longer reads whole is no image.
   D88Header header;
-  if (!SeekTo(m_diskOffset[n]) || !ReadWhole(header.raw, kHeaderSize)) {
+  if (!ReadWhole(m_diskOffset[n], header.raw, kHeaderSize)) {
     return false;
   }
   m_diskBase = m_diskOffset[n];
@@ -98,16 +100,18 @@ bool D88Image::SelectDisk(int n) {
 }
 
 int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* dest, int capacity) {
-  if (dest == nullptr || capacity < 0 || !SeekToTrack(track)) {
+  int64_t position = 0;
+  if (dest == nullptr || capacity < 0 || !TrackStart(track, &position)) {
     return 0;
   }
   // Records are stored unsorted, so the walk goes from the first one. It ends on the record
   // whose position matches the track's sector count, or when the file gives out.
   for (int64_t i = 0;; ++i) {
     SectorHeader header;
-    if (!ReadWhole(header.raw, kSectorHeaderSize)) {
+    if (!ReadWhole(position, header.raw, kSectorHeaderSize)) {
       return 0;
     }
+    position += kSectorHeaderSize;
     const int count = header.SectorCount();
     if (count == 0) {
       return 0;
@@ -115,12 +119,12 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
     const int size = header.DataSize();
     if (header.Cylinder() == c && header.Head() == h && header.Number() == r &&
         header.SizeCode() == n) {
-      const int wanted = size < capacity ? size : capacity;
-      return static_cast<int>(std::fread(dest, 1, static_cast<size_t>(wanted), m_file));
+      return ReadUpTo(position, dest, size < capacity ? size : capacity);
     }
-    if (std::fseek(m_file, size, SEEK_CUR) != 0 || i == count - 1) {
+    if (i == count - 1) {
       return 0;
     }
+    position += size;
   }
 }
 
@@ -164,26 +168,22 @@ void D88Image::NextRunSector(int* track, int* c, int* h, int* r) const {
 // end of the file.
 template <typename Store>
 int D88Image::WalkTrackListing(int track, int maxRecords, Store store) {
-  if (maxRecords <= 0 || !SeekToTrack(track)) {
+  int64_t position = 0;
+  if (maxRecords <= 0 || !TrackStart(track, &position)) {
     return 0;
   }
-  int64_t dataOffset = static_cast<int64_t>(m_diskBase) + m_trackOffset[track];
   int stored = 0;
   while (stored < maxRecords) {
     SectorHeader header;
-    if (!ReadWhole(header.raw, kSectorHeaderSize)) {
+    if (!ReadWhole(position, header.raw, kSectorHeaderSize)) {
       break;
     }
-    dataOffset += kSectorHeaderSize;
-    store(stored, header, dataOffset);
+    store(stored, header, position);
     ++stored;
-    const int size = header.DataSize();
-    // Records without data are common in listings built to be slow; skipping nothing costs a
-    // system call all the same.
-    if (stored == header.SectorCount() || (size != 0 && std::fseek(m_file, size, SEEK_CUR) != 0)) {
+    if (stored == header.SectorCount()) {
       break;
     }
-    dataOffset += size;
+    position += kSectorHeaderSize + header.DataSize();
   }
   return stored;
 }
@@ -207,45 +207,118 @@ int D88Image::ReadTrackRecords(int track, TrackRecord* dest, int maxRecords) {
   if (dest == nullptr) {
     return 0;
   }
-  int64_t lastDataOffset = 0;
   const int stored = WalkTrackListing(
-      track, maxRecords,
-      [dest, &lastDataOffset](int index, const SectorHeader& header, int64_t dataOffset) {
+      track, maxRecords, [dest](int index, const SectorHeader& header, int64_t offset) {
         dest[index].header = header;
         dest[index].storedSize = header.DataSize();
-        lastDataOffset = dataOffset;
+        dest[index].offset = offset;
       });
   // Only the last record listed can run past the end of the file: any record after a cut-short
   // one has no header to read.
-  if (stored > 0 && std::fseek(m_file, 0, SEEK_END) == 0) {
-    const int64_t fileEnd = std::ftell(m_file);
+  const int64_t fileEnd = stored > 0 ? FileEnd() : -1;
+  if (fileEnd >= 0) {
     TrackRecord& last = dest[stored - 1];
-    const int64_t held = fileEnd > lastDataOffset ? fileEnd - lastDataOffset : 0;
-    if (fileEnd >= 0 && held < last.storedSize) {
+    const int64_t dataOffset = last.offset + kSectorHeaderSize;
+    const int64_t held = fileEnd > dataOffset ? fileEnd - dataOffset : 0;
+    if (held < last.storedSize) {
       last.storedSize = static_cast<int32_t>(held);
     }
   }
   return stored;
 }
 
-bool D88Image::SeekTo(int64_t offset) {
-  return offset >= 0 && offset <= LONG_MAX &&
-         std::fseek(m_file, static_cast<long>(offset), SEEK_SET) == 0;
+int32_t D88Image::GetTrackOffset(int track) const {
+  return track >= 0 && track < kTrackCount ? m_trackOffset[track] : 0;
 }
 
 // A track can be read only while its table entry is positive and within the disk size; a failed
 // selection sets the size to 0 and so closes every track.
-bool D88Image::SeekToTrack(int track) {
+bool D88Image::TrackStart(int track, int64_t* offset) const {
   if (m_file == nullptr || track < 0 || track >= kTrackCount) {
     return false;
   }
-  const int32_t offset = m_trackOffset[track];
-  if (offset <= 0 || offset > m_diskSize) {
+  const int32_t entry = m_trackOffset[track];
+  if (entry <= 0 || entry > m_diskSize) {
     return false;
   }
-  return SeekTo(static_cast<int64_t>(m_diskBase) + offset);
+  *offset = static_cast<int64_t>(m_diskBase) + entry;
+  return true;
 }
 
-bool D88Image::ReadWhole(unsigned char* dest, int length) {
-  return std::fread(dest, 1, static_cast<size_t>(length), m_file) == static_cast<size_t>(length);
+bool D88Image::ReadWhole(int64_t offset, unsigned char* dest, int length) {
+  return ReadUpTo(offset, dest, length) == length;
+}
+
+int D88Image::ReadUpTo(int64_t offset, unsigned char* dest, int length) {
+  int got = 0;
+  while (got < length) {
+    const int64_t at = offset + got;
+    const bool inWindow = at >= m_windowStart && at < m_windowStart + m_windowLength;
+    if (!inWindow && length - got >= kWindowSize) {
+      // More than the window holds: straight from the stream into dest, window untouched.
+      if (!PlaceStream(at)) {
+        break;
+      }
+      const size_t read = std::fread(dest + got, 1, static_cast<size_t>(length - got), m_file);
+      m_streamPosition += static_cast<int64_t>(read);
+      got += static_cast<int>(read);
+      break;
+    }
+    if (!inWindow && !FillWindow(at)) {
+      break;
+    }
+    const int from = static_cast<int>(at - m_windowStart);
+    const int count = m_windowLength - from < length - got ? m_windowLength - from : length - got;
+    std::memcpy(dest + got, m_window + from, static_cast<size_t>(count));
+    got += count;
+  }
+  return got;
+}
+
+bool D88Image::FillWindow(int64_t offset) {
+  m_windowStart = offset;
+  m_windowLength = 0;
+  if (!PlaceStream(offset)) {
+    return false;
+  }
+  std::clearerr(m_file);
+  const size_t read = std::fread(m_window, 1, sizeof m_window, m_file);
+  m_windowLength = static_cast<int32_t>(read);
+  m_streamPosition += static_cast<int64_t>(read);
+  // A short read at the end of the file tells where it ends, for free.
+  if (read < sizeof m_window && std::ferror(m_file) == 0) {
+    m_fileEnd = m_streamPosition;
+  }
+  return read > 0;
+}
+
+bool D88Image::PlaceStream(int64_t offset) {
+  if (offset == m_streamPosition) {
+    return true;
+  }
+  m_streamPosition = -1;
+  if (offset < 0 || offset > LONG_MAX ||
+      std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) {
+    return false;
+  }
+  m_streamPosition = offset;
+  return true;
+}
+
+void D88Image::ForgetWindow() {
+  m_windowStart = 0;
+  m_windowLength = 0;
+  m_streamPosition = -1;
+  m_fileEnd = -1;
+}
+
+int64_t D88Image::FileEnd() {
+  if (m_fileEnd < 0) {
+    m_streamPosition = -1;
+    if (std::fseek(m_file, 0, SEEK_END) == 0) {
+      m_fileEnd = std::ftell(m_file);
+      m_streamPosition = m_fileEnd;
+    }
+  }
+  return m_fileEnd;
 }

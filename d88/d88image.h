@@ -4,6 +4,11 @@
 // current by loading its header, and then finds sectors by their full ID (C, H, R, N) through
 // the current image's track table. It never prints, throws or allocates: failures are results
 // (false, or a byte count of 0), and the only resource it holds is one stdio stream.
+//
+// Every search walks its track from the first record, but the reader moves through the file
+// itself: it knows where each record lies, reads the file through a window of its bytes, and
+// asks the system for more only when a record lies outside that window. A walk over records
+// that are already in the window costs no system call.
 #ifndef D88_D88IMAGE_H
 #define D88_D88IMAGE_H
 
@@ -12,12 +17,13 @@
 
 #include "d88/d88format.h"
 
-// One sector record of a track as ReadTrackRecords lists it: the record's header as stored, and
-// how many of the data bytes the header announces the file really holds (fewer only where the
-// file ends inside the data).
+// One sector record of a track as ReadTrackRecords lists it: the record's header as stored, how
+// many of the data bytes the header announces the file really holds (fewer only where the file
+// ends inside the data), and where in the file the header lies.
 struct TrackRecord {
   SectorHeader header;
   int32_t storedSize;
+  int64_t offset;
 };
 
 class D88Image {
@@ -73,17 +79,36 @@ class D88Image {
   // while they fit in maxRecords. Returns the number stored.
   int ReadTrackRecords(int track, TrackRecord* dest, int maxRecords);
 
+  // The current image's track table entry, as the reader keeps it: 0 for an absent track and for
+  // an entry past the end of a shorter table. 0 for a track outside 0 to 163.
+  int32_t GetTrackOffset(int track) const;
+
   // Steps (track, c, h, r) to the sector that a run reads next: the next number, or after the
   // range's last sector the range's first on the next track (the other head, then the next
   // cylinder).
   void NextRunSector(int* track, int* c, int* h, int* r) const;
 
  private:
+  // Bytes the reader holds of the file at a time: two tracks of 16 sectors of 256 bytes, so that
+  // a run from the end of one track into the next is read without going back to the system.
+  static constexpr int kWindowSize = 8192;
+
   template <typename Store>
   int WalkTrackListing(int track, int maxRecords, Store store);
-  bool SeekTo(int64_t offset);
-  bool SeekToTrack(int track);
-  bool ReadWhole(unsigned char* dest, int length);
+  // The file offset of the track's first record; false for a track that cannot be read.
+  bool TrackStart(int track, int64_t* offset) const;
+  // Stores length bytes from the file offset at dest; false when the file has fewer there.
+  bool ReadWhole(int64_t offset, unsigned char* dest, int length);
+  // Stores up to length bytes from the file offset at dest; returns how many the file had.
+  int ReadUpTo(int64_t offset, unsigned char* dest, int length);
+  // Makes the window hold the file's bytes from offset on; false when there are none.
+  bool FillWindow(int64_t offset);
+  // Puts the stream at offset, with a seek only when it is elsewhere.
+  bool PlaceStream(int64_t offset);
+  // Forgets the window and where the stream is, for a stream just taken over.
+  void ForgetWindow();
+  // The file's length, or -1 when it cannot be told.
+  int64_t FileEnd();
 
   std::FILE* m_file = nullptr;
   int32_t m_marker = -1;  // reset whenever the file or the current image changes
@@ -96,6 +121,13 @@ class D88Image {
   int32_t m_trackOffset[kTrackCount] = {};
   int32_t m_mediaType = -1;
   char m_diskName[kDiskNameLength + 1] = {};
+
+  // The window: the file's bytes from m_windowStart on, m_windowLength of them.
+  unsigned char m_window[kWindowSize];
+  int64_t m_windowStart = 0;
+  int32_t m_windowLength = 0;
+  int64_t m_streamPosition = -1;  // where the stream is; -1 when not known
+  int64_t m_fileEnd = -1;         // the file's length once known; -1 until then
 };
 
 #endif  // D88_D88IMAGE_H

@@ -120,6 +120,14 @@ TEST_F(ReaderTest, TrackRecordsGiveEachRecordItsOwnSizeAndMarks) {
   EXPECT_EQ(Records(m_reader, 5, 16), (L{{9, 40, 0, 0}}));  // what the file holds, not 256
   EXPECT_EQ(Records(m_reader, 6, 16), L{});
   EXPECT_EQ(m_reader.ReadTrackRecords(3, nullptr, 16), 0);
+
+  // Each record says where its header lies in the file.
+  TrackRecord records[3];
+  ASSERT_EQ(m_reader.ReadTrackRecords(3, records, 3), 3);
+  const int64_t start = builder.TrackStart(3);
+  EXPECT_EQ(records[0].offset, start);
+  EXPECT_EQ(records[1].offset, start + kSectorHeaderSize + 256);
+  EXPECT_EQ(records[2].offset, start + 2 * kSectorHeaderSize + 256 + 128);
 }
 
 }  // namespace

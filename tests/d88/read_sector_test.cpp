@@ -122,4 +122,35 @@ TEST_F(ReaderTest, SearchEndsOnTheCountOfTheRecordJustRead) {
   EXPECT_TRUE(Read(m_reader, 0, 0, 0, 3, 1, 256).empty());
 }
 
+TEST_F(ReaderTest, SectorsOfEverySizeReadWholeWhereverTheyLie) {
+  // Data sizes around the reader's 8 KB window (below, at, past and far past it), on one track
+  // and another far behind it, read forwards, backwards and alternating between the tracks:
+  // wherever a sector starts or ends against the window, its bytes come back exactly.
+  const int sizes[] = {0, 1, 255, 256, 8175, 8176, 8192, 8193, 16384, 65535, 3, 4096};
+  D88Builder builder;
+  for (uint8_t i = 0; i < std::size(sizes); ++i) {
+    builder.AddSector(0, PatternSector(0, 0, i, 1, sizes[i]));
+    builder.AddSector(150, PatternSector(75, 0, i, 2, sizes[std::size(sizes) - 1 - i]));
+  }
+  OpenImage(builder);
+  std::vector<std::pair<int, int>> order;  // (track, index)
+  for (int i = 0; i < static_cast<int>(std::size(sizes)); ++i) {
+    order.push_back({0, i});
+  }
+  for (int i = static_cast<int>(std::size(sizes)) - 1; i >= 0; --i) {
+    order.push_back({0, i});
+    order.push_back({150, i});
+  }
+  for (const auto& [track, i] : order) {
+    SCOPED_TRACE(std::to_string(track) + "/" + std::to_string(i));
+    const int size = track == 0 ? sizes[i] : sizes[std::size(sizes) - 1 - i];
+    const SectorRecord expected = track == 0
+                                      ? PatternSector(0, 0, static_cast<uint8_t>(i), 1, size)
+                                      : PatternSector(75, 0, static_cast<uint8_t>(i), 2, size);
+    EXPECT_EQ(Read(m_reader, track, expected.c, 0, expected.r, expected.n, 65535), expected.data);
+    EXPECT_EQ(Read(m_reader, track, expected.c, 0, expected.r, expected.n, size / 2),
+              Bytes(expected.data.begin(), expected.data.begin() + size / 2));
+  }
+}
+
 }  // namespace
