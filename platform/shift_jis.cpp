@@ -1,87 +1,87 @@
 #include "platform/shift_jis.h"
 
+#include "platform/jis_x_0208_table.h"
+
 namespace {
 
-// Lead bytes of the double-byte rows the messages use.
-constexpr unsigned char kSymbolRow = 0x81;
-constexpr unsigned char kHiraganaRow = 0x82;
-constexpr unsigned char kKatakanaRow = 0x83;
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+// Half-width katakana: 0xA1 to 0xDF are U+FF61 to U+FF9F in order.
+constexpr unsigned char kFirstHalfWidth = 0xA1;
+constexpr unsigned char kLastHalfWidth = 0xDF;
+constexpr unsigned kHalfWidthBase = 0xFF61;
+// The two stretches of lead bytes and of trail bytes, in the order the table holds them.
+constexpr unsigned char kFirstLead = 0x81;
+constexpr unsigned char kLastLowLead = 0x9F;
+constexpr unsigned char kFirstHighLead = 0xE0;
+constexpr unsigned char kLastLead = 0xEA;
+constexpr unsigned char kFirstTrail = 0x40;
+constexpr unsigned char kTrailGap = 0x7F;
+constexpr unsigned char kLastTrail = 0xFC;
 
-// Hiragana: 0x829F to 0x82F1 are U+3041 to U+3093 in order.
-constexpr unsigned char kFirstHiragana = 0x9F;
-constexpr unsigned char kLastHiragana = 0xF1;
-constexpr unsigned kHiraganaBase = 0x3041;
-// Katakana: 0x8340 to 0x837E are U+30A1 to U+30DF; 0x7F is skipped; 0x8380 to 0x8396 are
-// U+30E0 to U+30F6.
-constexpr unsigned char kFirstKatakana = 0x40;
-constexpr unsigned char kKatakanaGap = 0x7F;
-constexpr unsigned char kLastKatakana = 0x96;
-constexpr unsigned kKatakanaBase = 0x30A1;
-
-struct Mapping {
-  unsigned char lead;
-  unsigned char trail;
-  unsigned codePoint;
-};
-constexpr Mapping kOthers[] = {
-    {kSymbolRow, 0x5B, 0x30FC},  // ー long vowel mark
-    {0x94, 0x46, 0x8A8D},        // 認
-    {0x8E, 0xAF, 0x8B58},        // 識
-};
-
-bool IsLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+// The row of the table for a lead byte, or -1.
+int LeadIndex(unsigned char byte) {
+  if (byte >= kFirstLead && byte <= kLastLowLead) {
+    return byte - kFirstLead;
+  }
+  if (byte >= kFirstHighLead && byte <= kLastLead) {
+    return kLastLowLead - kFirstLead + 1 + (byte - kFirstHighLead);
+  }
+  return -1;
 }
 
-unsigned DoubleByte(unsigned char lead, unsigned char trail) {
-  if (lead == kHiraganaRow && trail >= kFirstHiragana && trail <= kLastHiragana) {
-    return kHiraganaBase + (trail - kFirstHiragana);
+// The place in a row for a trail byte, or -1.
+int TrailIndex(unsigned char byte) {
+  if (byte < kFirstTrail || byte > kLastTrail || byte == kTrailGap) {
+    return -1;
   }
-  if (lead == kKatakanaRow && trail >= kFirstKatakana && trail <= kLastKatakana &&
-      trail != kKatakanaGap) {
-    return kKatakanaBase + (trail - kFirstKatakana) - (trail > kKatakanaGap ? 1 : 0);
+  return byte - kFirstTrail - (byte > kTrailGap ? 1 : 0);
+}
+
+// Writes a code point of the basic multilingual plane as UTF-8; returns the bytes written.
+int EncodeUtf8(unsigned code, char* bytes) {
+  if (code < 0x80) {
+    bytes[0] = static_cast<char>(code);
+    return 1;
   }
-  for (const Mapping& other : kOthers) {
-    if (other.lead == lead && other.trail == trail) {
-      return other.codePoint;
-    }
+  if (code < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+    bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+    return 2;
   }
-  return kReplacementCharacter;
+  bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+  bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+  return 3;
 }
 
 }  // namespace
 
 unsigned DecodeShiftJis(const unsigned char** text) {
   const unsigned char* p = *text;
-  if (p[0] < 0x80) {
-    *text = p + 1;
+  *text = p + 1;
+  if (p[0] <= kDelete) {
     return p[0];
   }
-  if (!IsLeadByte(p[0]) || p[1] == 0) {
-    *text = p + 1;
+  if (p[0] >= kFirstHalfWidth && p[0] <= kLastHalfWidth) {
+    return kHalfWidthBase + (p[0] - kFirstHalfWidth);
+  }
+  const int lead = LeadIndex(p[0]);
+  const int trail = lead >= 0 ? TrailIndex(p[1]) : -1;  // a NUL is no trail byte
+  const unsigned code = trail >= 0 ? kJisX0208[lead][trail] : 0;
+  if (code == 0) {
     return kReplacementCharacter;
   }
   *text = p + 2;
-  return DoubleByte(p[0], p[1]);
+  return code;
 }
 
 int ShiftJisToUtf8(const char* text, char* out, int capacity) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   int length = 0;
   while (*p != 0) {
-    const unsigned code = DecodeShiftJis(&p);
     char bytes[3];
-    int count = 0;
-    if (code < 0x80) {
-      bytes[count++] = static_cast<char>(code);
-    } else if (code < 0x800) {
-      bytes[count++] = static_cast<char>(0xC0 | (code >> 6));
-      bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else {  // everything decoded lies in the basic multilingual plane
-      bytes[count++] = static_cast<char>(0xE0 | (code >> 12));
-      bytes[count++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
-    }
+    const int count = EncodeUtf8(DecodeShiftJis(&p), bytes);
     if (length + count >= capacity) {
       break;
     }
@@ -101,4 +101,27 @@ int ShiftJisToUtf16(const char* text, char16_t* out, int capacity) {
   }
   out[length] = u'\0';
   return length;
+}
+
+bool ShiftJisTextToUtf8(const char* text, char* out, int capacity) {
+  if (capacity < 1) {
+    return false;
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  int length = 0;
+  while (*p != 0) {
+    const unsigned code = DecodeShiftJis(&p);
+    char bytes[3];
+    const int count = EncodeUtf8(code, bytes);
+    if (code == kReplacementCharacter || code < kFirstPrintable || code == kDelete ||
+        length + count >= capacity) {
+      out[0] = '\0';
+      return false;
+    }
+    for (int i = 0; i < count; ++i) {
+      out[length++] = bytes[i];
+    }
+  }
+  out[length] = '\0';
+  return true;
 }
