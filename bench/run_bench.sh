@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Measures one full extraction of a demo disk of "The Castle": instructions (callgrind), heap
 # allocations (memcheck), system calls (strace) and the median wall time of repeated runs.
-# Then d88-info's map of a file crafted to be slow: 64 images whose 164 tracks all point at the
-# same 256 records.
-#   run_bench.sh CASTLE_EXTRACT MAKE_DEMO_DISK D88_INFO SLOW_IMAGE [RUNS]
+# Then the commands on files crafted to be slow or to make huge reports: castle-extract on a
+# disk whose tracks share one track of 65,495 records, and d88-info's maps of 64 images whose
+# tracks all point at the same 256 records, and of 64 headers chained into each other, against
+# the bound on a report's size (16 bytes of text or 32 of JSON per byte of the file, plus 16 KB
+# or 64 KB).
+#   run_bench.sh CASTLE_EXTRACT MAKE_DEMO_DISK D88_INFO SLOW_IMAGE MAKE_BENCH_IMAGES [RUNS]
 set -euo pipefail
 extract=$1
 make_disk=$2
 info=$3
 slow_image=$4
-runs=${5:-200}
+make_images=$5
+runs=${6:-200}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -50,12 +54,29 @@ median_us() {
 echo "wall time (median of $runs): $(median_us "$extract" ../disk.d88) us" \
      "(/bin/true: $(median_us /bin/true) us)"
 
+"$make_images" "$work"
+echo
+echo "castle-extract: a disk whose tracks share one track of 65,495 records ($(wc -c <"$work/shared-track.d88") bytes)"
+if command -v strace >/dev/null; then
+  strace -f -c -o "$work/strace.log" "$extract" ../shared-track.d88 >/dev/null
+  echo "system calls (strace):     $(awk '$NF == "total" {print $(NF-2)}' "$work/strace.log") calls"
+fi
+runs=5
+echo "wall time (median of $runs): $(median_us "$extract" ../shared-track.d88) us"
+
 for ((i = 0; i < 64; i++)); do cat "$slow_image"; done >"$work/slow.d88"
 echo
-echo "d88-info: map of $(wc -c <"$work/slow.d88") bytes, 64 images of 164 tracks over 256 records"
-runs=5
-for mode in text json; do
-  option=$([ "$mode" = json ] && echo --json || true)
-  bytes=$("$info" $option "$work/slow.d88" | wc -c)
-  echo "  $mode: $bytes bytes out, wall time (median of $runs): $(median_us "$info" $option "$work/slow.d88") us"
+echo "d88-info: reports of crafted files, bytes out against the bound"
+for file in slow.d88 chained-headers.d88; do
+  size=$(wc -c <"$work/$file")
+  case $file in
+    slow.d88) echo "  $file, $size bytes: 64 images of 164 tracks over the same 256 records" ;;
+    *) echo "  $file, $size bytes: 64 header-only images, each track pointing into the next" ;;
+  esac
+  for mode in text json; do
+    option=$([ "$mode" = json ] && echo --json || true)
+    bound=$([ "$mode" = json ] && echo $((32 * size + 65536)) || echo $((16 * size + 16384)))
+    bytes=$("$info" $option "$work/$file" | wc -c)
+    echo "    $mode: $bytes bytes out (bound $bound), wall time (median of $runs): $(median_us "$info" $option "$work/$file") us"
+  done
 done

@@ -7,6 +7,7 @@
 
 #include "d88/d88image.h"
 #include "info/disk_map.h"
+#include "info/file_verdict.h"
 #include "info/hex_dump.h"
 #include "info/json_report.h"
 #include "info/text_report.h"
@@ -81,6 +82,10 @@ bool ParseNumber(const char* text, int low, int high, int* value) {
   return true;
 }
 
+// The file's first bytes, which tell another format by its signature.
+unsigned char g_start[kFileStartLength];
+int g_startLength = 0;
+
 // Opens the file into the reader; its size, where it can be told, goes to *fileSize (else -1).
 bool OpenFile(const char* path, int64_t* fileSize) {
   int error = 0;
@@ -94,6 +99,7 @@ bool OpenFile(const char* path, int64_t* fileSize) {
     Diagnose("%s: %s: only its first %lld bytes are read, the most a D88 file can hold\n", kProgram,
              path, static_cast<long long>(kMaxIndexedFileSize));
   }
+  g_startLength = static_cast<int>(std::fread(g_start, 1, sizeof g_start, file));
   *fileSize = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
   g_image.OpenStream(file);
   return true;
@@ -104,11 +110,12 @@ int Summary(const char* path, bool json) {
   if (!OpenFile(path, &fileSize)) {
     return 1;
   }
-  const bool moreImages = HoldsMoreImages(g_image, fileSize);
+  const int64_t notIndexedAt = FirstImageNotIndexed(g_image, fileSize);
+  const FileVerdict verdict = JudgeFile(g_image, g_start, g_startLength, fileSize);
   if (json) {
-    PrintJsonReport(g_image, path, moreImages);
+    PrintJsonReport(g_image, path, verdict, notIndexedAt);
   } else {
-    PrintTextReport(g_image, path, moreImages);
+    PrintTextReport(g_image, path, verdict, notIndexedAt);
   }
   return 0;
 }

@@ -1,9 +1,10 @@
-// What d88-info walks to show a file: the distinct images of the index, and each present track
-// of an image as the list of its records.
+// What d88-info walks to show a file: the distinct images of the index, where the index stopped,
+// and each present track of an image as the list of its records, each record shown once.
 #ifndef INFO_DISK_MAP_H
 #define INFO_DISK_MAP_H
 
 #include "d88/d88image.h"
+#include "info/shown_records.h"
 
 // The most records listed for one track: more than any real track holds, and a bound on what a
 // crafted track can make d88-info print.
@@ -13,14 +14,34 @@ constexpr int kMaxListedRecords = 256;
 // so the index repeats it to the end; only the first of those is shown.
 int DistinctImageCount(D88Image& image);
 
-// Whether the file holds whole images beyond the 64 the reader indexes; fileSize -1 is unknown.
-bool HoldsMoreImages(D88Image& image, int64_t fileSize);
+// Where the file holds a whole image that the index does not: past the 64 images it indexes, or
+// past 2 GiB, where its offsets end. The offset of the first such image, or -1 when the index
+// holds every image; fileSize -1 is unknown.
+int64_t FirstImageNotIndexed(D88Image& image, int64_t fileSize);
 
-// The records of a track of the current image, as a careful loader reads them: a track whose
-// first record says it holds 0 sectors is that one record, not the start of whatever follows it
-// in the file. *listed gets their number, 0 for an absent track. The records stay valid until
-// the next call.
-const TrackRecord* ListTrack(D88Image& image, int track, int* listed);
+// Starts a report: no record has been shown yet.
+void StartListing();
+
+// A present track of the current image as shown: the records it lists that no track listed
+// before, and, where its walk reached records listed before, which track listed them.
+struct TrackListing {
+  const TrackRecord* records;  // valid until the next call
+  int listed;                  // records shown here; 0 for an absent track that meets nothing
+  bool zeroCount;              // the first record says the track holds 0 sectors, so it is alone
+  bool notListed;              // too many records shown already to keep track of more
+  ShownRecords::Meeting meets;
+  RecordOwner owner;  // for a meeting: which track listed those records
+};
+
+// Lists a track of the current image, which is image `imageIndex`, as a careful loader reads it:
+// a track whose first record says it holds 0 sectors is that one record, not the start of
+// whatever follows it in the file. The walk stops at the first record already shown.
+TrackListing ListTrack(D88Image& image, int imageIndex, int track);
+
+// Whether the track is present: it has records, or it reaches records shown before.
+inline bool IsShown(const TrackListing& listing) {
+  return listing.listed > 0 || listing.notListed || listing.meets != ShownRecords::kNothing;
+}
 
 // The sectors of track 79 of image 0 that recognition looks at, and what they make.
 struct SignatureVerdict {

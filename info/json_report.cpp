@@ -6,6 +6,7 @@
 #include "info/decimal.h"
 #include "info/disk_map.h"
 #include "info/json_string.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -33,6 +34,34 @@ void PrintSectors(const TrackRecord* records, int listed) {
   }
 }
 
+// Where a walk stopped on records shown before: which track showed them.
+void PrintMeeting(const TrackListing& listing) {
+  if (listing.notListed) {
+    std::printf(",\"not_listed\":true");
+    return;
+  }
+  if (listing.meets == ShownRecords::kNothing) {
+    return;
+  }
+  const bool same = listing.meets == ShownRecords::kSame;
+  std::printf(",\"%s\":{\"image\":%d,\"track\":%d", same ? "same_as" : "overlaps",
+              listing.owner.image, listing.owner.track);
+  if (same && listing.owner.record > 0) {
+    std::printf(",\"record\":%d", listing.owner.record);
+  }
+  std::printf("}");
+}
+
+void PrintProblems(const D88Image& image) {
+  const HeaderProblems problems = FindHeaderProblems(image);
+  std::printf(",\"problems\":[");
+  for (int i = 0; i < problems.count; ++i) {
+    std::printf(i == 0 ? "" : ",");
+    PrintJsonText(problems.text[i]);
+  }
+  std::printf("]");
+}
+
 void PrintImage(D88Image& image, int index, int repeats) {
   std::printf("{\"index\":%d", index);
   if (!image.SelectDisk(index)) {
@@ -42,16 +71,26 @@ void PrintImage(D88Image& image, int index, int repeats) {
   const int media = image.GetMediaType();
   std::printf(",\"readable\":true,\"name\":");
   PrintJsonBytes(image.GetDiskName());
-  std::printf(",\"media_type\":%d,\"media\":\"%s\",\"size\":%d,\"repeats\":%d,\"tracks\":[", media,
+  char text[4 * kDiskNameLength + 1];
+  std::printf(",\"name_text\":");
+  if (ShiftJisTextToUtf8(image.GetDiskName(), text, sizeof text)) {
+    PrintJsonText(text);
+  } else {
+    std::printf("null");
+  }
+  std::printf(",\"media_type\":%d,\"media\":\"%s\",\"size\":%d,\"repeats\":%d", media,
               MediaTypeName(media), image.GetDiskSize(), repeats);
+  PrintProblems(image);
+  std::printf(",\"tracks\":[");
   bool first = true;
-  for (int track = 0; track < kTrackCount; ++track) {
-    int listed = 0;
-    const TrackRecord* records = ListTrack(image, track, &listed);
-    if (listed > 0) {
+  for (int track = 0; track < kTrackCount && std::ferror(stdout) == 0; ++track) {
+    const TrackListing listing = ListTrack(image, index, track);
+    if (IsShown(listing)) {
       std::printf("%s\n{\"track\":%d,\"sectors\":[", first ? "" : ",", track);
-      PrintSectors(records, listed);
-      std::printf("]}");
+      PrintSectors(listing.records, listing.listed);
+      std::printf("]");
+      PrintMeeting(listing);
+      std::printf("}");
       first = false;
     }
   }
@@ -105,14 +144,26 @@ void PrintSignature(D88Image& image) {
 
 }  // namespace
 
-void PrintJsonReport(D88Image& image, const char* path, bool moreImages) {
+void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
+                     int64_t notIndexedAt) {
+  StartListing();
   std::printf("{\"file\":");
   PrintJsonText(path);
+  std::printf(",\"d88\":%s,\"reason\":", verdict.d88 ? "true" : "false");
+  if (verdict.d88) {
+    std::printf("null");
+  } else {
+    PrintJsonText(verdict.reason);
+  }
   const int count = image.GetDiskCount();
   const int distinct = DistinctImageCount(image);
-  std::printf(",\"image_count\":%d,\"more_images\":%s,\"images\":[", count,
-              moreImages ? "true" : "false");
-  for (int index = 0; index < distinct; ++index) {
+  std::printf(",\"image_count\":%d,\"more_images\":%s", count,
+              notIndexedAt >= 0 ? "true" : "false");
+  if (notIndexedAt >= 0) {
+    std::printf(",\"stopped_at\":%lld", static_cast<long long>(notIndexedAt));
+  }
+  std::printf(",\"images\":[");
+  for (int index = 0; index < distinct && std::ferror(stdout) == 0; ++index) {
     std::printf(index == 0 ? "\n" : ",\n");
     PrintImage(image, index, index == distinct - 1 ? count - distinct : 0);
   }

@@ -1,12 +1,17 @@
 #ifndef INFO_JSON_REPORT_H
 #define INFO_JSON_REPORT_H
 
+#include <cstdint>
+
 #include "d88/d88image.h"
+#include "info/file_verdict.h"
 
 // Prints what the open file holds as one JSON document: the same facts as the text report, each
-// record with all it carries, and for a recognised first image the sectors its files come from.
-// The keys are described in d88-info's manual page; they only ever grow. moreImages: the file
-// holds whole images beyond the 64 the reader indexes.
-void PrintJsonReport(D88Image& image, const char* path, bool moreImages);
+// record with all it carries (and once: a track that reaches records shown before says where),
+// each image's header problems, and for a recognised first image the sectors its files come
+// from. The keys are described in d88-info's manual page; they only ever grow. notIndexedAt: the
+// offset of the first image of the file the index does not hold, or -1.
+void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
+                     int64_t notIndexedAt);
 
 #endif  // INFO_JSON_REPORT_H

@@ -1,26 +1,63 @@
 #include "info/text_report.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "castle/title_signature.h"
 #include "info/decimal.h"
 #include "info/disk_map.h"
 #include "platform/platform.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
-// One line per present track: its index, sector count, the first sector's C, H and N, then the
-// sector numbers in stored order. A sector whose C, H or N differ from the first's shows them in
-// brackets; one whose data is not 128 << N bytes long shows its length after '='.
-void PrintTrack(int track, const TrackRecord* records, int listed) {
+// "1st", "2nd", "3rd", "4th", ..., "11th", "21st".
+char* AppendOrdinal(char* out, int number) {
+  out = AppendDecimal(out, number);
+  const int last = number % 10;
+  const bool teen = number % 100 / 10 == 1;
+  const char* suffix = teen || last == 0 || last > 3 ? "th"
+                       : last == 1                   ? "st"
+                       : last == 2                   ? "nd"
+                                                     : "rd";
+  return AppendText(out, suffix);
+}
+
+// Where a walk that stopped on records listed before says they were listed: kept short, because
+// a crafted file can make every track of every image say it.
+char* AppendMeeting(char* out, const TrackListing& listing, int imageIndex) {
+  if (listing.notListed) {
+    return AppendText(out, "not listed: too many records listed already to tell them apart");
+  }
+  out = AppendText(out, listing.meets == ShownRecords::kSame ? "same records as track "
+                                                             : "records run into those of track ");
+  out = AppendDecimal(out, listing.owner.track);
+  if (listing.owner.image != imageIndex) {
+    out = AppendDecimal(AppendText(out, " of image "), listing.owner.image);
+  }
+  if (listing.meets == ShownRecords::kSame && listing.owner.record > 0) {
+    out = AppendOrdinal(AppendText(out, " from its "), listing.owner.record + 1);
+  }
+  return out;
+}
+
+void Emit(const char* line, const char* end) {
+  std::fwrite(line, 1, static_cast<size_t>(end - line), stdout);
+}
+
+// One line for a track with records of its own: its index, sector count, the first sector's C,
+// H and N, then the sector numbers in stored order. A sector whose C, H or N differ from the
+// first's shows them in brackets; one whose data is not 128 << N bytes long shows its length
+// after '='. A walk that then met records listed before says so at the end.
+void PrintTrack(int track, const TrackListing& listing, int imageIndex) {
+  const TrackRecord* records = listing.records;
   const SectorHeader& first = records[0].header;
-  std::printf("  track %d: %d sector%s, C%d H%d N%d:", track, listed, listed == 1 ? "" : "s",
-              first.Cylinder(), first.Head(), first.SizeCode());
-  for (int i = 0; i < listed; ++i) {
+  std::printf("  track %d: %d sector%s, C%d H%d N%d:", track, listing.listed,
+              listing.listed == 1 ? "" : "s", first.Cylinder(), first.Head(), first.SizeCode());
+  for (int i = 0; i < listing.listed; ++i) {
     const SectorHeader& id = records[i].header;
     char number[16] = {' '};
-    std::fwrite(number, 1, static_cast<size_t>(AppendDecimal(number + 1, id.Number()) - number),
-                stdout);
+    Emit(number, AppendDecimal(number + 1, id.Number()));
     if (id.Cylinder() != first.Cylinder() || id.Head() != first.Head() ||
         id.SizeCode() != first.SizeCode()) {
       std::printf("[C%d H%d N%d]", id.Cylinder(), id.Head(), id.SizeCode());
@@ -30,15 +67,51 @@ void PrintTrack(int track, const TrackRecord* records, int listed) {
       std::printf("=%d", size);
     }
   }
-  std::printf(first.SectorCount() == 0 ? " (its sector count is 0)\n" : "\n");
+  char end[160];
+  char* at = AppendText(end, listing.zeroCount ? " (its sector count is 0)" : "");
+  if (listing.meets != ShownRecords::kNothing) {
+    at = AppendMeeting(AppendText(at, ", then "), listing, imageIndex);
+  }
+  *at++ = '\n';
+  Emit(end, at);
 }
 
-void PrintName(const char* name) {
-  for (const char* c = name; *c != '\0'; ++c) {
-    const auto byte = static_cast<unsigned char>(*c);
-    std::printf(byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\' ? "%c" : "\\x%02x",
-                byte);
+// Tracks first to last, which list nothing of their own and meet the same records.
+void PrintMeeting(int first, int last, const TrackListing& listing, int imageIndex) {
+  char line[160];
+  char* at = AppendDecimal(AppendText(line, first == last ? "  track " : "  tracks "), first);
+  if (last != first) {
+    at = AppendDecimal(AppendText(at, " to "), last);
   }
+  at = AppendMeeting(AppendText(at, ": "), listing, imageIndex);
+  *at++ = '\n';
+  Emit(line, at);
+}
+
+bool SameMeeting(const TrackListing& a, const TrackListing& b) {
+  return a.meets == b.meets && a.notListed == b.notListed && a.owner.image == b.owner.image &&
+         a.owner.track == b.owner.track && a.owner.record == b.owner.record;
+}
+
+// The name as text where it is Shift_JIS text (so plain ASCII too), else byte by byte with
+// escapes; a quote and a backslash are always escaped, so that the name ends at its quote.
+void PrintName(const char* name) {
+  char text[4 * kDiskNameLength + 1];
+  const bool decoded = ShiftJisTextToUtf8(name, text, sizeof text);
+  char shown[4 * sizeof text];
+  char* at = shown;
+  for (const char* c = decoded ? text : name; *c != '\0'; ++c) {
+    const auto byte = static_cast<unsigned char>(*c);
+    const bool plain =
+        byte != '"' && byte != '\\' && ((byte >= 0x20 && byte < 0x7F) || (decoded && byte >= 0x80));
+    if (plain) {
+      *at++ = *c;
+    } else {
+      at += std::snprintf(at, 5, "\\x%02x", byte);
+    }
+  }
+  *at = '\0';
+  WriteUtf8(stdout, shown);
 }
 
 void PrintImage(D88Image& image, int index) {
@@ -51,12 +124,31 @@ void PrintImage(D88Image& image, int index) {
   PrintName(image.GetDiskName());
   std::printf("\", media 0x%02x (%s), size %d bytes\n", media, MediaTypeName(media),
               image.GetDiskSize());
-  for (int track = 0; track < kTrackCount; ++track) {
-    int listed = 0;
-    const TrackRecord* records = ListTrack(image, track, &listed);
-    if (listed > 0) {
-      PrintTrack(track, records, listed);
+  // A run of tracks that list nothing of their own and meet the same records is one line.
+  int groupFirst = -1;
+  int groupLast = -1;
+  TrackListing group = {};
+  for (int track = 0; track < kTrackCount && std::ferror(stdout) == 0; ++track) {
+    const TrackListing listing = ListTrack(image, index, track);
+    if (!IsShown(listing)) {
+      continue;
     }
+    const bool onlyMeets = listing.listed == 0;
+    if (groupFirst >= 0 && (!onlyMeets || !SameMeeting(listing, group))) {
+      PrintMeeting(groupFirst, groupLast, group, index);
+      groupFirst = -1;
+    }
+    if (!onlyMeets) {
+      PrintTrack(track, listing, index);
+    } else if (groupFirst < 0) {
+      groupFirst = groupLast = track;
+      group = listing;
+    } else {
+      groupLast = track;
+    }
+  }
+  if (groupFirst >= 0) {
+    PrintMeeting(groupFirst, groupLast, group, index);
   }
 }
 
@@ -78,14 +170,23 @@ void PrintSignature(D88Image& image) {
 
 }  // namespace
 
-void PrintTextReport(D88Image& image, const char* path, bool moreImages) {
+void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
+                     int64_t notIndexedAt) {
+  StartListing();
   std::fputs("file: ", stdout);
   WriteUtf8(stdout, path);
   const int count = image.GetDiskCount();
+  const bool pastTheLimit = notIndexedAt >= 0 && count == kMaxDisks;
   std::printf("\nimages: %d%s\n", count,
-              moreImages ? " (the file holds more; only the first 64 are indexed)" : "");
+              pastTheLimit ? " (the file holds more; only the first 64 are indexed)" : "");
+  if (!verdict.d88) {
+    std::printf("not a D88 disk image: %s\n", verdict.reason);
+  }
+  if (notIndexedAt >= 0 && !pastTheLimit) {
+    std::printf("only the images in the first 2 GiB are listed\n");
+  }
   const int distinct = DistinctImageCount(image);
-  for (int index = 0; index < distinct; ++index) {
+  for (int index = 0; index < distinct && std::ferror(stdout) == 0; ++index) {
     PrintImage(image, index);
   }
   if (distinct < count) {

@@ -1,11 +1,17 @@
 #ifndef INFO_TEXT_REPORT_H
 #define INFO_TEXT_REPORT_H
 
-#include "d88/d88image.h"
+#include <cstdint>
 
-// Prints what the open file holds as text: its images, a line per present track, and the
-// signature verdict for the first image. moreImages: the file holds whole images beyond the
-// 64 the reader indexes.
-void PrintTextReport(D88Image& image, const char* path, bool moreImages);
+#include "d88/d88image.h"
+#include "info/file_verdict.h"
+
+// Prints what the open file holds as text: its images, a line per present track (each record
+// shown once: a track that reaches records shown before says where), and the signature verdict
+// for the first image. Before the images, a line says when the file is no D88 image, and when
+// the index holds not every image of the file (notIndexedAt, the offset of the first image it
+// does not hold, or -1).
+void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
+                     int64_t notIndexedAt);
 
 #endif  // INFO_TEXT_REPORT_H

@@ -1,9 +1,15 @@
 // Black-box tests of d88-info: exact output for the disks castle-extract meets, and its usage.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
+#include "info/json_report.h"
+#include "info/text_report.h"
+
 #include "tests/support/castle_disk.h"
+#include "tests/support/crafted_images.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
 
@@ -73,6 +79,8 @@ TEST_F(InfoTest, ShowsWhyADiskIsNotRecognised) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, "file: " + m_path +
                             "\nimages: 1\n"
+                            "not a D88 disk image: its media type 0x77 is none of 2D, 2DD, 2HD, "
+                            "1D and 1DD\n"
                             "image 0: name \"N\\x22AME\\x01\", media 0x77 (unknown), size 1108 "
                             "bytes\n"
                             "  track 79: 3 sectors, C39 H1 N1: 241 242[C39 H0 N1]=100 "
@@ -201,7 +209,8 @@ TEST_F(InfoTest, FormatVariantsShowAsACarefulLoaderReadsThem) {
        "images: 1\nimage 0: name \"\", media 0x00 (2D), size 944 bytes\n"
        "  track 0: 1 sector, C0 H0 N1: 1\n"},
       {sizeZero,
-       "images: 64\nimage 0: name \"LOOP\", media 0x00 (2D), size 0 bytes\n"
+       "images: 64\nnot a D88 disk image: its size field says 0 bytes, less than the 688 of a "
+       "header\nimage 0: name \"LOOP\", media 0x00 (2D), size 0 bytes\n"
        "images 1 to 63: image 0 again: its size field is 0, which gives no start for a "
        "next image and leaves no track readable\n"},
       {countZero,
@@ -329,6 +338,43 @@ TEST_F(JsonTest, EscapesNamesAndCarriesEveryImageAndMark) {
   EXPECT_EQ(Query(hostile.Build(), "[.image_count, (.images[0].tracks | length)]"), "[1,164]\n");
 }
 
+TEST_F(JsonTest, NamesAsShiftJisTextAndPathsAsUtf8) {
+  struct Name {
+    std::string bytes;
+    std::string shown;     // in the text report
+    std::string nameText;  // name_text, as jq prints it
+  };
+  const Name names[] = {
+      {"\x8F\xE9\x83\x66\x83\x42\x83\x58\x83\x4E\xB6\xC0", u8"城ディスクｶﾀ", u8"\"城ディスクｶﾀ\""},
+      {"\xE0\x40\xEA\xA4 DISK", u8"漾熙 DISK", u8"\"漾熙 DISK\""},
+      {"A\"B\\", "A\\x22B\\x5c", "\"A\\\"B\\\\\""},
+      {"\x8F\x7F", "\\x8f\\x7f", "null"},  // a trail byte out of range
+      {"AB\x8F", "AB\\x8f", "null"},       // a lead byte at the end
+      {"\x81\x40\x01", "\\x81@\\x01", "null"},
+  };
+  for (const Name& name : names) {
+    SCOPED_TRACE(name.shown);
+    D88Builder disk;
+    disk.SetName(name.bytes);
+    WriteFileBytes(m_path, disk.Build());
+    EXPECT_NE(Info({m_path}).out.find("image 0: name \"" + name.shown + "\", "), std::string::npos);
+    EXPECT_EQ(Query(disk.Build(), ".images[0].name_text"), name.nameText + "\n");
+  }
+
+  // Paths: valid UTF-8 of 2, 3 and 4 bytes as it is; a bad continuation byte and an overlong
+  // E0 sequence byte by byte.
+  struct Path {
+    std::string name, json;
+  };
+  for (const Path& path : {Path{u8"é城🏰.d88", u8"é城🏰.d88"}, Path{"\xC3\x28.d88", "\\u00c3(.d88"},
+                           Path{"\xE0\x80\x80.d88", "\\u00e0\\u0080\\u0080.d88"}}) {
+    SCOPED_TRACE(path.json);
+    WriteFileBytes(m_dir.File(path.name), ExcellentDisk().Build());
+    const std::string json = Info({"--json", path.name}).out;
+    EXPECT_EQ(json.substr(0, path.json.size() + 10), "{\"file\":\"" + path.json + "\"");
+  }
+}
+
 TEST_F(InfoTest, InputAndOutputAsUsersMeetThem) {
   const Bytes disk = ExcellentDisk().Build();
   WriteFileBytes(m_path, disk);
@@ -381,20 +427,256 @@ TEST_F(InfoTest, InputAndOutputAsUsersMeetThem) {
 }
 
 TEST_F(InfoTest, SaysWhenAFileHoldsMoreImagesThanAreIndexed) {
+  // 64 images that end exactly at the file's end, then a tail too short for a header, then a
+  // whole 65th image.
   D88Builder small;
   small.AddSector(0, PatternSector(0, 0, 1, 1, 16));
   const Bytes image = small.Build();
-  for (const int count : {64, 65}) {
-    Bytes file;
-    for (int i = 0; i < count; ++i) {
-      file = Concat({file, image});
-    }
-    const std::string out = InfoOn(file).out;
-    const bool said = out.find(
-                          "images: 64 (the file holds more; only the first 64 are "
-                          "indexed)\n") != std::string::npos;
-    EXPECT_EQ(said, count == 65) << count;
+  Bytes file;
+  for (int i = 0; i < 64; ++i) {
+    file = Concat({file, image});
   }
+  const std::string more = "images: 64 (the file holds more; only the first 64 are indexed)\n";
+  struct Case {
+    Bytes tail;
+    bool said;
+  };
+  for (const Case& c : {Case{{}, false}, Case{Bytes(687, 0), false}, Case{image, true}}) {
+    SCOPED_TRACE(c.tail.size());
+    WriteFileBytes(m_path, Concat({file, c.tail}));
+    EXPECT_EQ(Info({m_path}).out.find(more) != std::string::npos, c.said);
+    const std::string json = Info({"--json", m_path}).out;
+    EXPECT_NE(
+        json.find(c.said
+                      ? ",\"more_images\":true,\"stopped_at\":" + std::to_string(file.size()) + ","
+                      : ",\"more_images\":false,"),
+        std::string::npos);
+  }
+}
+
+// The same 64 headers, but in six of every seven images each track points at another record
+// of the first image's listing, so that no two tracks in a row say the same.
+Bytes ScatteredJoins() {
+  Bytes file;
+  for (int image = 0; image < 64; ++image) {
+    D88Builder header;
+    header.SetName(image % 2 == 0 ? "\x01\x01\x01\x01\x01\x01\x01\x01" : "\x81\x40\x81\x40");
+    for (int track = 0; track < 164; ++track) {
+      const int slot = 1 + track * 7 % 42;
+      header.SetTrackOffsetField(track, image % 7 == 0 ? kHeaderSize : 16 * slot);
+    }
+    file = Concat({file, header.Build()});
+  }
+  return file;
+}
+
+TEST_F(InfoTest, OutputStaysInProportionToTheFile) {
+  // Whatever a file is made of, the text is at most 16 bytes per byte of it plus 16 KB, and the
+  // JSON 32 bytes per byte plus 64 KB.
+  D88Builder sameRecords;  // every track of 64 images over the same 256 records of no data
+  for (int r = 0; r < 256; ++r) {
+    SectorRecord record = PatternSector(0, 0, static_cast<uint8_t>(r), 0, 0);
+    record.countField = 0xFFFF;
+    sameRecords.AddSector(0, record);
+  }
+  for (int track = 1; track < 164; ++track) {
+    sameRecords.SetTrackOffsetField(track, static_cast<uint32_t>(sameRecords.TrackStart(0)));
+  }
+  Bytes sameRecordsFile;
+  for (int i = 0; i < 64; ++i) {
+    sameRecordsFile = Concat({sameRecordsFile, sameRecords.Build()});
+  }
+  struct Case {
+    const char* what;
+    Bytes file;
+  };
+  for (const Case& c :
+       {Case{"chained headers", ChainedHeaders()}, Case{"scattered joins", ScatteredJoins()},
+        Case{"same records", sameRecordsFile}}) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(m_path, c.file);
+    const CommandResult text = Info({m_path});
+    const CommandResult json = Info({"--json", m_path});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_LE(text.out.size(), 16 * c.file.size() + 16384);
+    EXPECT_LE(json.out.size(), 32 * c.file.size() + 65536);
+    EXPECT_NE(text.out.find("image 63: "), std::string::npos);
+  }
+}
+
+TEST_F(InfoTest, EachRecordIsListedOnce) {
+  // Track 10 has four records; other tracks point at them, from the start, part-way, and
+  // between two headers; track 2 lists track 31's records first, so tracks 30 and 31 meet them.
+  D88Builder disk;
+  for (uint8_t r = 1; r <= 4; ++r) {
+    disk.AddSector(10, PatternSector(5, 0, r, 1, 256));
+  }
+  SectorRecord x = PatternSector(15, 0, 1, 1, 256);
+  x.countField = 3;
+  disk.AddSector(30, x);
+  for (uint8_t r = 1; r <= 2; ++r) {
+    SectorRecord y = PatternSector(15, 1, r, 1, 256);
+    y.countField = 3;
+    disk.AddSector(31, y);
+  }
+  const auto start = static_cast<uint32_t>(disk.TrackStart(10));
+  const uint32_t third = start + 2 * (kSectorHeaderSize + 256);
+  for (const auto& [track, offset] : std::initializer_list<std::pair<int, uint32_t>>{
+           {11, third}, {12, start}, {13, start + 8}, {14, third}, {15, third}}) {
+    disk.SetTrackOffsetField(track, offset);
+  }
+  disk.SetTrackOffsetField(2, static_cast<uint32_t>(disk.TrackStart(31)));
+  const Bytes file = disk.Build();
+  EXPECT_EQ(InfoOn(file).out,
+            "file: " + m_path + "\nimages: 1\nimage 0: name \"\", media 0x00 (2D), size " +
+                std::to_string(file.size()) +
+                " bytes\n"
+                "  track 2: 2 sectors, C15 H1 N1: 1 2\n"
+                "  track 10: 4 sectors, C5 H0 N1: 1 2 3 4\n"
+                "  track 11: same records as track 10 from its 3rd\n"
+                "  track 12: same records as track 10\n"
+                "  track 13: records run into those of track 10\n"
+                "  tracks 14 to 15: same records as track 10 from its 3rd\n"
+                "  track 30: 1 sector, C15 H0 N1: 1, then same records as track 2\n"
+                "  track 31: same records as track 2\n"
+                "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: "
+                "neither title\n");
+
+  // An image after the first meets the first image's records: it names the image.
+  const std::string chained = InfoOn(ChainedHeaders()).out;
+  EXPECT_NE(chained.find("  tracks 1 to 163: same records as track 0\nimage 1: "),
+            std::string::npos);
+  EXPECT_NE(chained.find("\n  tracks 0 to 163: same records as track 0 of image 0 from its 44th\n"),
+            std::string::npos);
+}
+
+TEST_F(InfoTest, SaysWhenAFileIsNoD88Image) {
+  std::string prose;
+  while (prose.size() < 3000) {
+    prose += "This is a plain text file, such as a README that came with a disk image. ";
+  }
+  Bytes storedZip = {'P', 'K', 3, 4, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // a D88 stored in a ZIP
+  storedZip.resize(26, 0);
+  storedZip.insert(storedZip.end(), {8, 0, 0, 0, 'd', 'i', 's', 'k', '.', 'd', '8', '8'});
+  storedZip = Concat({storedZip, TheCastleDisk().Build()});
+  struct Case {
+    Bytes file;
+    std::string reason;  // "" for any
+  };
+  const Case cases[] = {
+      {Concat({{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, PatternBytes(2000, 1)}),
+       "it is a PNG image"},
+      {storedZip, "it is a ZIP archive; unpack the D88 file from it first"},
+      {Concat({{0xFF, 0xD8, 0xFF, 0xE0}, PatternBytes(5000, 2)}), "it is a JPEG image"},
+      {Concat({{0x1F, 0x8B, 8, 0}, PatternBytes(900, 3)}),
+       "it is gzip-compressed; unpack the D88 file from it first"},
+      {Concat({{'7', 'z', 0xBC, 0xAF, 0x27, 0x1C}, PatternBytes(900, 4)}),
+       "it is a 7z archive; unpack the D88 file from it first"},
+      {Concat({{'R', 'a', 'r', '!', 0x1A, 7, 0}, PatternBytes(900, 5)}),
+       "it is a RAR archive; unpack the D88 file from it first"},
+      {Concat({{0x24, 0x4B, '-', 'l', 'h', '5', '-'}, PatternBytes(900, 6)}),
+       "it is an LZH archive; unpack the D88 file from it first"},
+      {Concat({{'%', 'P', 'D', 'F', '-', '1', '.', '4'}, PatternBytes(900, 7)}),
+       "it is a PDF document"},
+      {PatternBytes(1 << 20, 8), ""},
+      {Bytes(prose.begin(), prose.end()), ""},
+      {{}, "it is empty"},
+      {Bytes(100, 'x'), "it is 100 bytes long, shorter than the 688 bytes of a D88 header"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason + " " + std::to_string(c.file.size()));
+    const std::string out = InfoOn(c.file).out;
+    const std::string line = "not a D88 disk image: " + c.reason;
+    const size_t after = out.find('\n', out.find("\nimages: ") + 1) + 1;
+    EXPECT_EQ(out.substr(after, line.size()), line);
+    const std::string json = Info({"--json", m_path}).out;
+    EXPECT_NE(json.find(",\"d88\":false,\"reason\":\"" + c.reason), std::string::npos);
+  }
+
+  // Never for the images found in the wild, damaged ones included.
+  D88Builder blank;  // a header and no track: an unformatted disk
+  D88Builder shortTable;
+  shortTable.SetTrackTableEntries(160).AddSector(0, PatternSector(0, 0, 1, 1, 256));
+  const Bytes castle = TheCastleDisk().Build();
+  const Bytes truncated(castle.begin(), castle.begin() + 20000);
+  D88Builder odd = StandardDisk(1, 2, 3).Edited([](int track, SectorRecord& sector) {
+    sector.countField = track == 5 ? 0 : -1;
+    sector.dataSizeField = track == 6 ? 100 : -1;
+    sector.status = track == 7 ? 0xB0 : 0;
+    return track != 8;
+  });
+  for (const uint8_t media : {0x00, 0x10, 0x20, 0x30, 0x40}) {
+    odd.SetMediaType(media);
+    for (const Bytes& file : {castle, ExcellentDisk().Build(), blank.Build(), shortTable.Build(),
+                              truncated, odd.Build(), Concat({castle, blank.Build(), {1, 2}})}) {
+      WriteFileBytes(m_path, file);
+      EXPECT_EQ(Info({m_path}).out.find("not a D88"), std::string::npos) << file.size();
+      EXPECT_NE(Info({"--json", m_path}).out.find(",\"d88\":true,\"reason\":null,"),
+                std::string::npos);
+    }
+  }
+}
+
+TEST_F(InfoTest, SaysWhenImagesPastTwoGigabytesAreNotListed) {
+  // 70 images of 64 MiB in a sparse file of 4.4 GiB: the index ends at the 32nd.
+  constexpr int64_t kImageSize = int64_t{64} << 20;
+  std::FILE* file = OpenTestFile(m_path, "wb");
+  ASSERT_NE(file, nullptr);
+  D88Builder header;
+  header.SetName("BIG").SetDiskSizeField(static_cast<uint32_t>(kImageSize));
+  const Bytes bytes = header.Build();
+  bool written = true;
+  for (int image = 0; image < 70 && written; ++image) {
+    written = fseeko(file, image * kImageSize, SEEK_SET) == 0 &&
+              std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  }
+  written = written && fseeko(file, 70 * kImageSize - 1, SEEK_SET) == 0 && std::fputc(0, file) == 0;
+  if (std::fclose(file) != 0 || !written) {
+    GTEST_SKIP() << "the file system here cannot hold a sparse file of 4.4 GiB";
+  }
+  EXPECT_NE(Info({m_path}).out.find("images: 32\nonly the images in the first 2 GiB are listed\n"),
+            std::string::npos);
+  EXPECT_NE(Info({"--json", m_path})
+                .out.find("\"image_count\":32,\"more_images\":true,\"stopped_at\":2147483648,"),
+            std::string::npos);
+  RemoveFile(m_path);
+}
+
+// What a report prints, run in this process with standard output going to a file.
+template <typename Report>
+std::string Captured(const ScratchDir& dir, Report report) {
+  std::fflush(stdout);
+  const int saved = dup(STDOUT_FILENO);
+  const int file = open(dir.File("report").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(file, STDOUT_FILENO);
+  close(file);
+  report();
+  std::fflush(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  const Bytes out = ReadFileBytes(dir.File("report"));
+  return std::string(out.begin(), out.end());
+}
+
+TEST(InfoReport, ImageWhoseHeaderIsGoneByTheTimeItIsShown) {
+  // The file loses its second image between indexing and the report.
+  const ScratchDir dir;
+  D88Builder first;
+  first.SetName("FIRST");
+  const Bytes firstImage = first.Build();
+  WriteFileBytes(dir.File("disk.d88"), Concat({firstImage, firstImage}));
+  D88Image image;
+  ASSERT_TRUE(image.Open(dir.File("disk.d88").c_str()));
+  ASSERT_EQ(image.GetDiskCount(), 2);
+  ASSERT_EQ(truncate(dir.File("disk.d88").c_str(), static_cast<off_t>(firstImage.size() + 100)), 0);
+  const FileVerdict d88 = {true, ""};
+  EXPECT_EQ(Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1); }),
+            "file: disk.d88\nimages: 2\nimage 0: name \"FIRST\", media 0x00 (2D), size 688 bytes\n"
+            "image 1: header cannot be read\n"
+            "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: neither title\n");
+  const std::string json = Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1); });
+  EXPECT_NE(json.find("\n{\"index\":1,\"readable\":false}]"), std::string::npos) << json;
 }
 
 }  // namespace

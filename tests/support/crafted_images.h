@@ -1,0 +1,18 @@
+// Files crafted to make a careless reader slow or its reports huge, for the tests and the
+// benchmarks.
+#ifndef TESTS_SUPPORT_CRAFTED_IMAGES_H
+#define TESTS_SUPPORT_CRAFTED_IMAGES_H
+
+#include "tests/support/d88_builder.h"
+
+// 64 images of nothing but a header, every track of each pointing just past it, into the next
+// image's header, whose 16-byte pieces read as records of no data: 43 KB in which every track
+// reaches 256 records.
+Bytes ChainedHeaders();
+
+// A disk of "The Castle" whose tracks, all but the signature track, point at one shared track of
+// 65,495 records: records of no data, then every sector the command reads. Each sector search
+// walks past the 65,000 others: 1 MB that took a reader with a seek per record seconds to cut.
+Bytes SharedTrackDisk();
+
+#endif  // TESTS_SUPPORT_CRAFTED_IMAGES_H
