@@ -1,4 +1,5 @@
 // The parts of the text seam that every system shares.
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
@@ -9,10 +10,27 @@ namespace {
 // Room for a diagnostic with a long path in it; a longer one is cut.
 char g_line[8192];
 
+// Why standard output first failed to be written, kept from the call that failed: by the end of
+// the run errno says something else, and a stream in error with nothing left to write has no
+// reason to give.
+int g_stdoutError = 0;
+
+// Flushes standard output; false, with the reason kept, when it cannot be written.
+bool FlushStandardOutput() {
+  errno = 0;
+  if (std::fflush(stdout) == 0) {
+    return std::ferror(stdout) == 0;
+  }
+  if (g_stdoutError == 0) {
+    g_stdoutError = LastStreamError();
+  }
+  return false;
+}
+
 }  // namespace
 
 void Diagnose(const char* format, ...) {
-  std::fflush(stdout);
+  FlushStandardOutput();
   va_list args;
   va_start(args, format);
   // clang 14's analyzer does not see va_start through the va_list typedef of x86-64.
@@ -22,11 +40,24 @@ void Diagnose(const char* format, ...) {
   WriteUtf8(stderr, g_line);
 }
 
+const char* OpenFailureText(const InputOpening& opening) {
+  static char text[512];
+  if (opening.step == nullptr) {
+    return ErrorText(opening.error);
+  }
+  if (opening.error == 0) {
+    return opening.step;
+  }
+  std::snprintf(text, sizeof text, "%s: %s", opening.step, ErrorText(opening.error));
+  return text;
+}
+
 bool FinishStandardOutput(const char* program) {
-  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
+  if (FlushStandardOutput()) {
     return true;
   }
-  const int error = LastStreamError();
+  // A write that failed inside printf, not in a flush of ours, left its reason in errno alone.
+  const int error = g_stdoutError != 0 ? g_stdoutError : LastStreamError();
   std::clearerr(stdout);
   Diagnose("%s: cannot write standard output: %s\n", program, ErrorText(error));
   return false;

@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/shift_jis.h"
@@ -49,4 +50,8 @@ void WriteUtf8(std::FILE* stream, const char* text) {
   if (length < 0 || !WriteToConsole(stream, g_wide, length)) {
     std::fputs(text, stream);
   }
+}
+
+bool IsHelpOption(const char* argument) {
+  return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "/?") == 0;
 }

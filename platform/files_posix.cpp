@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -26,13 +27,20 @@ long g_process = 0;  // in every temporary name, so that two runs never share on
 
 constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Removes the temporary file, then dies of the same signal (the handler was reset to the
-// default on entry, and the signal stays blocked until it returns).
+// Removes the temporary file, then dies of the same signal: the handler was reset to the default
+// on entry, and unblocking the signal raised again delivers it at once. Where even that does not
+// end the process (process 1 of a PID namespace, such as a container without an init, ignores a
+// signal whose action is the default), it ends with the status a shell gives a signal's death.
 extern "C" void RemoveTemporaryAndDie(int signal) {
   if (g_tempExists != 0) {
     unlink(g_tempName);
   }
   raise(signal);
+  sigset_t raised;
+  sigemptyset(&raised);
+  sigaddset(&raised, signal);
+  sigprocmask(SIG_UNBLOCK, &raised, nullptr);
+  _exit(128 + signal);
 }
 
 // A closed standard descriptor is reopened on /dev/null for reading, so that no file of ours
@@ -46,13 +54,43 @@ void OccupyClosedStandardDescriptors() {
   }
 }
 
+// The reason the copy into the temporary directory failed, with the directory named.
+const char* SpoolStep() {
+  static char step[PATH_MAX + 64];
+  std::snprintf(step, sizeof step, "cannot copy it to a temporary file in %s",
+                TemporaryDirectory());
+  return step;
+}
+
+// A new file in the temporary directory that no name leads to: gone when it is closed.
+std::FILE* AnonymousTemporaryFile() {
+  char name[PATH_MAX];
+  if (std::snprintf(name, sizeof name, "%s/d88-input-XXXXXX", TemporaryDirectory()) >=
+      static_cast<int>(sizeof name)) {
+    errno = ENAMETOOLONG;
+    return nullptr;
+  }
+  const int fd = mkstemp(name);
+  if (fd < 0) {
+    return nullptr;
+  }
+  unlink(name);
+  std::FILE* file = fdopen(fd, "w+b");
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
+
 // Copies a stream that cannot seek into an anonymous temporary file, up to the most the reader
 // can index.
-std::FILE* CopyToTemporaryFile(std::FILE* input, int* error, bool* cutShort) {
+std::FILE* CopyToTemporaryFile(std::FILE* input, InputOpening* opening) {
   static unsigned char chunk[1 << 16];
-  std::FILE* copy = std::tmpfile();
+  errno = 0;
+  std::FILE* copy = AnonymousTemporaryFile();
   if (copy == nullptr) {
-    *error = LastStreamError();
+    opening->error = LastStreamError();
+    opening->step = SpoolStep();
     return nullptr;
   }
   int64_t copied = 0;
@@ -62,31 +100,48 @@ std::FILE* CopyToTemporaryFile(std::FILE* input, int* error, bool* cutShort) {
               chunk, 1,
               static_cast<size_t>(std::min<int64_t>(sizeof chunk, kMaxIndexedFileSize - copied)),
               input)) > 0) {
+    errno = 0;
     if (std::fwrite(chunk, 1, got, copy) != got) {
-      *error = LastStreamError();
+      opening->error = LastStreamError();
+      opening->step = SpoolStep();
       std::fclose(copy);
       return nullptr;
     }
     copied += static_cast<int64_t>(got);
   }
-  *cutShort = copied == kMaxIndexedFileSize && std::fgetc(input) != EOF;
-  if (std::ferror(input) != 0 || std::fflush(copy) != 0 || std::fseek(copy, 0, SEEK_SET) != 0) {
-    *error = LastStreamError();
+  opening->cutShort = copied == kMaxIndexedFileSize && std::fgetc(input) != EOF;
+  errno = 0;
+  if (std::ferror(input) != 0) {
+    opening->error = LastStreamError();
+    std::fclose(copy);
+    return nullptr;
+  }
+  if (std::fflush(copy) != 0 || std::fseek(copy, 0, SEEK_SET) != 0) {
+    opening->error = LastStreamError();
+    opening->step = SpoolStep();
     std::fclose(copy);
     return nullptr;
   }
   return copy;
 }
 
+// Makes what was written to a file, or a rename in a directory, durable. A file system that
+// cannot sync (EINVAL) has nothing more to do.
+bool Sync(int fd) {
+  return fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+}
+
 }  // namespace
 
 void StartCommand(int* /*argc*/, char*** /*argv*/) {
   OccupyClosedStandardDescriptors();
-  // A write past the file size limit then fails with EFBIG, reported like any write error,
-  // rather than killing the run with a temporary file left behind.
+  // A write past the file size limit then fails with EFBIG, and a write to a pipe whose reader
+  // went away with EPIPE, each reported like any write error, rather than killing the run with
+  // files left unwritten. The commands start no other program, which might expect SIGPIPE.
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGXFSZ, &ignore, nullptr);
+  sigaction(SIGPIPE, &ignore, nullptr);
   // Every system call here costs a symbol lookup at start-up; these are the few a run needs.
   struct sigaction action = {};
   action.sa_handler = RemoveTemporaryAndDie;
@@ -100,12 +155,12 @@ void StartCommand(int* /*argc*/, char*** /*argv*/) {
   }
 }
 
-std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort) {
-  *cutShort = false;
+std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
+  errno = 0;
   std::FILE* input = std::fopen(path, "rb");
   struct stat info = {};
   if (input == nullptr || fstat(fileno(input), &info) != 0) {
-    *error = LastStreamError();
+    opening->error = LastStreamError();
     if (input != nullptr) {
       std::fclose(input);
     }
@@ -113,7 +168,7 @@ std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort) {
   }
   if (S_ISDIR(info.st_mode)) {
     std::fclose(input);
-    *error = EISDIR;
+    opening->error = EISDIR;
     return nullptr;
   }
   g_inputDevice = info.st_dev;
@@ -122,9 +177,14 @@ std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort) {
   if (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) {
     return input;
   }
-  std::FILE* copy = CopyToTemporaryFile(input, error, cutShort);
+  std::FILE* copy = CopyToTemporaryFile(input, opening);
   std::fclose(input);
   return copy;
+}
+
+const char* TemporaryDirectory() {
+  const char* directory = std::getenv("TMPDIR");
+  return directory != nullptr && directory[0] != '\0' ? directory : "/tmp";
 }
 
 bool IsInputFile(const char* name) {
@@ -178,13 +238,23 @@ std::FILE* CreateTemporaryFile(const char* name, int* error) {
 }
 
 bool ReplaceWithTemporary(std::FILE* stream, const char* name, int* error) {
+  // The usual safe replacement: the new bytes on the device before the rename, and the rename
+  // itself on the device after it.
   errno = 0;
-  if (std::fclose(stream) != 0) {
+  if (!Sync(fileno(stream))) {
+    *error = errno;
+    std::fclose(stream);
+  } else if (std::fclose(stream) != 0) {
     *error = LastStreamError();
   } else if (rename(g_tempName, name) != 0) {
     *error = errno;
   } else {
     g_tempExists = 0;
+    const int directory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+      Sync(directory);  // the file is in place whatever this says: it is not a failure to write
+      close(directory);
+    }
     return true;
   }
   unlink(g_tempName);

@@ -23,17 +23,36 @@ void StartCommand(int* argc, char*** argv);
 // read. Never on POSIX systems, where a terminal outlives the command.
 bool RunsInItsOwnWindow();
 
+// Whether an argument asks for help: --help, and on Windows /? as well.
+bool IsHelpOption(const char* argument);
+
 // Flushes standard output. On failure writes "<program>: cannot write standard output: reason"
 // on standard error and returns false: output that never arrived is no success.
 bool FinishStandardOutput(const char* program);
 
 // --- The disk image ---
 
+// How opening the disk image went, beyond the stream itself.
+struct InputOpening {
+  int error = 0;               // why it could not be opened, for ErrorText; 0 where step says it
+  const char* step = nullptr;  // the step that failed, where it was not opening the file itself
+                               // ("cannot copy it to a temporary file in /tmp"), or the whole
+                               // reason in words when error is 0
+  bool cutShort = false;       // input that cannot seek held more than a D88 file can: it is cut
+};
+
 // Opens the file for binary reading as the reader needs it. A directory is refused (EISDIR).
-// Input that cannot seek, such as a pipe, is copied once into an anonymous temporary file, at
-// most kMaxIndexedFileSize bytes of it; *cutShort tells when there was more. Returns null with
-// *error set when the file cannot be opened. The image's identity is kept for IsInputFile.
-std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort);
+// Input that cannot seek, such as a pipe, is copied once into an anonymous temporary file in
+// TemporaryDirectory(), at most kMaxIndexedFileSize bytes of it. Returns null, with the reason in
+// *opening, when the file cannot be opened. The image's identity is kept for IsInputFile.
+std::FILE* OpenInputFile(const char* path, InputOpening* opening);
+
+// Why the disk image could not be opened, in words: "No such file or directory", or "cannot
+// copy it to a temporary file in /tmp: No space left on device".
+const char* OpenFailureText(const InputOpening& opening);
+
+// Where temporary files go: $TMPDIR where it is set, else the system's usual place.
+const char* TemporaryDirectory();
 
 // True when `name` in the current directory is the very file opened by OpenInputFile (the same
 // file, not a link to it), which an output must never replace.
@@ -55,8 +74,10 @@ bool ChangeDirectory(const char* path, int* error);
 // the run be interrupted. Returns null with *error set when it cannot be created.
 std::FILE* CreateTemporaryFile(const char* name, int* error);
 
-// Closes the temporary file's stream and renames it over `name` in one step; false with *error
-// set when it cannot, the temporary file then removed and `name` left as it was.
+// Closes the temporary file's stream, once its bytes are on the device, and renames it over
+// `name` in one step, itself made durable; false with *error set when it cannot, the temporary
+// file then removed and `name` left as it was. A power cut soon after leaves the old file or
+// the whole new one, never an empty one.
 bool ReplaceWithTemporary(std::FILE* stream, const char* name, int* error);
 
 // Closes the temporary file's stream and removes the file.

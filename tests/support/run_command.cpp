@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -34,12 +35,45 @@ struct Pipes {
   int out[2] = {-1, -1};
   int err[2] = {-1, -1};
   int in[2] = {-1, -1};
-  int terminal = -1;  // the pseudo-terminal's master side, which the test reads
-  int follower = -1;  // its other side, the child's standard output
+  int terminal = -1;       // the pseudo-terminal's master side, which the test reads
+  int follower = -1;       // its other side, the child's standard output
+  int gone[2] = {-1, -1};  // a pipe whose reading end is closed before the child starts
 };
+
+// Process 1 of the namespace, for the process in between to pass signals on to.
+pid_t g_processOne = 0;
+
+extern "C" void PassOn(int signal) {
+  kill(g_processOne, signal);
+}
+
+// Makes a PID namespace and returns in its process 1; the calling process stays outside, passes
+// on the signals it is sent, and ends as process 1 ends.
+void BecomeProcessOne() {
+  if (unshare(CLONE_NEWPID) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWPID) != 0) {
+    _exit(kNoProcessOne);
+  }
+  g_processOne = fork();
+  if (g_processOne == 0) {
+    return;
+  }
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::signal(signal, PassOn);
+  }
+  int status = 0;
+  while (waitpid(g_processOne, &status, 0) < 0) {
+  }
+  if (WIFSIGNALED(status)) {
+    ::signal(WTERMSIG(status), SIG_DFL);
+    raise(WTERMSIG(status));
+  }
+  _exit(WIFEXITED(status) ? WEXITSTATUS(status) : kNoProcessOne);
+}
 
 [[noreturn]] void ExecChild(const std::vector<std::string>& words, const CommandOptions& options,
                             const Pipes& pipes) {
+  // As a shell starts a program: the test's own disposition stays here.
+  signal(SIGPIPE, SIG_DFL);
   if (options.terminal) {
     dup2(pipes.follower, STDOUT_FILENO);
   } else if (!options.stdoutPath.empty()) {
@@ -48,6 +82,8 @@ struct Pipes {
     close(file);
   } else if (options.closeStdout) {
     close(STDOUT_FILENO);
+  } else if (options.stdoutReaderGone) {
+    dup2(pipes.gone[1], STDOUT_FILENO);
   } else {
     dup2(pipes.out[1], STDOUT_FILENO);
   }
@@ -60,7 +96,7 @@ struct Pipes {
     dup2(pipes.in[0], options.inputFd);
   }
   for (int fd : {pipes.out[0], pipes.out[1], pipes.err[0], pipes.err[1], pipes.in[0], pipes.in[1],
-                 pipes.terminal, pipes.follower}) {
+                 pipes.terminal, pipes.follower, pipes.gone[1]}) {
     if (fd > STDERR_FILENO && fd != options.inputFd) {
       close(fd);
     }
@@ -75,6 +111,9 @@ struct Pipes {
   }
   for (const std::string& setting : options.environment) {
     putenv(const_cast<char*>(setting.c_str()));
+  }
+  if (options.asProcessOne) {
+    BecomeProcessOne();
   }
   std::vector<char*> argv;
   for (const std::string& word : words) {
@@ -91,6 +130,13 @@ void OpenPipes(const CommandOptions& options, Pipes* pipes) {
       (options.inputFd >= 0 && pipe(pipes->in) != 0)) {
     std::perror("pipe");
     std::abort();
+  }
+  if (options.stdoutReaderGone) {
+    if (pipe(pipes->gone) != 0) {
+      std::perror("pipe");
+      std::abort();
+    }
+    close(pipes->gone[0]);
   }
   if (options.terminal) {
     pipes->terminal = posix_openpt(O_RDWR | O_NOCTTY);
@@ -140,7 +186,7 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   if (child == 0) {
     ExecChild(words, options, pipes);
   }
-  for (int fd : {pipes.out[1], pipes.err[1], pipes.in[0], pipes.follower}) {
+  for (int fd : {pipes.out[1], pipes.err[1], pipes.in[0], pipes.follower, pipes.gone[1]}) {
     if (fd >= 0) {
       close(fd);
     }

@@ -29,15 +29,23 @@ struct CommandOptions {
   std::string input;
   int inputFd = -1;
 
-  std::string stdoutPath;    // standard output goes to this file instead of being captured
-  bool closeStdout = false;  // the program starts with standard output closed
-  bool mergeStderr = false;  // standard error goes where standard output goes, as 2>&1
-  bool terminal = false;     // standard output and error are a terminal (raw), read as out
+  std::string stdoutPath;         // standard output goes to this file instead of being captured
+  bool closeStdout = false;       // the program starts with standard output closed
+  bool stdoutReaderGone = false;  // standard output is a pipe that nobody reads any more
+  bool mergeStderr = false;       // standard error goes where standard output goes, as 2>&1
+  bool terminal = false;          // standard output and error are a terminal (raw), read as out
 
   // Sent to the program this long after it was started (a signal of 0 sends nothing).
   int signal = 0;
   int signalAfterMicroseconds = 0;
+
+  // The program runs as process 1 of a PID namespace of its own, as in a container without an
+  // init; signals sent to it are passed on. Where no namespace can be made, the run ends with
+  // exit code kNoProcessOne.
+  bool asProcessOne = false;
 };
+
+constexpr int kNoProcessOne = 125;
 
 // Runs `program` with argv[0] set to the program path followed by `args`.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args,

@@ -1,5 +1,6 @@
 // Black-box cases of what POSIX systems alone have: pipes as input, terminals, symbolic links,
 // permissions, signals, file size limits, and standard output that cannot be written.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "tests/tool/command_fixture.h"
 
@@ -57,14 +59,21 @@ TEST_F(CommandTest, TerminalUnderAUtf8LocaleShowsTheJapaneseAsText) {
   const std::string recognised = u8"The Castleのディスクを認識しました.\n";
   const Case cases[] = {
       {"LC_ALL=C.UTF-8", m_diskPath, recognised + kAllFourCut},
-      {"LC_ALL=C.UTF-8", m_input.File("missing.d88"), u8"ファイルをオープンできません.\n"},
+      {"LC_ALL=C.UTF-8", m_input.File("missing.d88"),
+       u8"ファイルをオープンできません.\ncastle-extract: cannot open " +
+           m_input.File("missing.d88") + ": No such file or directory\n"},
       {"LC_ALL=C", m_diskPath, kTheCastleRecognised + kAllFourCut},  // bytes as they are
+      // A locale that is named but not installed: its name says what the terminal shows.
+      {"LANG=xx_YY.UTF-8", m_diskPath, recognised + kAllFourCut},
+      {"LC_CTYPE=xx_YY.utf8@euro", m_diskPath, recognised + kAllFourCut},
+      {"LANG=xx_YY.ISO-8859-1", m_diskPath, kTheCastleRecognised + kAllFourCut},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.locale + " " + c.path);
     CommandOptions options;
     options.terminal = true;
-    options.environment = {c.locale};
+    // The variables the case does not set are empty, which counts as not set.
+    options.environment = {"LC_ALL=", "LC_CTYPE=", "LANG=", c.locale};
     EXPECT_EQ(RunArgs({c.path}, options).out, c.shown);
   }
 }
@@ -165,6 +174,113 @@ TEST_F(CommandTest, StandardOutputThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(result.err, "castle-extract: cannot write standard output: " + c.reason + "\n");
     EXPECT_EQ(Output("PROG1"), StandardRun(0, 2, 0, 2304));
   }
+}
+
+TEST_F(CommandTest, AReaderThatGoesAwayLosesNoFile) {
+  // castle-extract disk.d88 | head -n 1: every file is written, then one line says why the
+  // exit code is 1. The reason is standard output's own even where a later failure (VOICE taken
+  // by a directory) left another in errno.
+  const std::string closed = "castle-extract: cannot write standard output: Broken pipe\n";
+  D88Builder damaged = TheCastleDisk();
+  damaged.SetTrackOffsetField(61, 0);
+  struct Case {
+    Bytes disk;
+    bool voiceTaken;
+    std::string err;
+  };
+  const Case cases[] = {
+      {TheCastleDisk().Build(), false, closed},
+      {damaged.Build(), false,
+       "castle-extract: PROG2: the disk supplied only 256 of its 2076 bytes; the rest is "
+       "padding\n" +
+           closed},
+      {TheCastleDisk().Build(), true,
+       "castle-extract: cannot write VOICE: Is a directory\n" + closed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    for (const std::string& name : WorkFiles()) {
+      RemoveFile(m_work.File(name));
+    }
+    if (c.voiceTaken) {
+      ASSERT_TRUE(MakeDirectory(m_work.File("VOICE")));
+    }
+    CommandOptions options;
+    options.stdoutReaderGone = true;
+    const CommandResult result = Run(c.disk, options);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(WorkFiles(), kAllFourFiles);
+    EXPECT_EQ(Output("MUSIC"), Complemented(StandardRun(60, 4, 131, 1540)));
+  }
+
+  CommandOptions options;
+  options.stdoutReaderGone = true;
+  const CommandResult info = RunCommand(D88_INFO_PATH, {m_diskPath}, options);
+  EXPECT_EQ(info.signal, 0);
+  EXPECT_EQ(info.exitCode, 1);
+  EXPECT_EQ(info.err, "d88-info: cannot write standard output: Broken pipe\n");
+}
+
+TEST_F(CommandTest, AsProcessOneASignalStillEndsTheRun) {
+  // Process 1 of a PID namespace ignores a signal whose action is the default, so raising it
+  // again after cleaning up does not end the run; the command must end all the same. It waits
+  // on a FIFO that nobody writes until long after the signal.
+  if (RunsWrapped()) {
+    GTEST_SKIP() << "a wrapper would be process 1";
+  }
+  const std::string fifo = m_input.File("fifo.d88");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const Bytes disk = TheCastleDisk().Build();
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // only if it still waits
+    if (fd >= 0) {
+      fcntl(fd, F_SETFL, 0);
+      for (size_t done = 0; done < disk.size();) {
+        const ssize_t wrote = write(fd, disk.data() + done, disk.size() - done);
+        done += wrote > 0 ? static_cast<size_t>(wrote) : disk.size();
+      }
+      close(fd);
+    }
+  });
+  CommandOptions options;
+  options.asProcessOne = true;
+  options.signal = SIGTERM;
+  options.signalAfterMicroseconds = 300000;
+  const CommandResult result = RunArgs({fifo}, options);
+  writer.join();
+  if (result.exitCode == kNoProcessOne) {
+    GTEST_SKIP() << "no PID namespace can be made here";
+  }
+  EXPECT_EQ(result.exitCode, 128 + SIGTERM);
+  EXPECT_EQ(result.out, "");
+  EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(CommandTest, APipeIsCopiedIntoTmpdirAndItsFailureSaysWhy) {
+  const Bytes disk = ExcellentDisk().Build();
+  for (const std::string& program :
+       {std::string(CASTLE_EXTRACT_PATH), std::string(D88_INFO_PATH)}) {
+    SCOPED_TRACE(program);
+    CommandOptions options;
+    options.input = std::string(disk.begin(), disk.end());
+    options.inputFd = 0;
+    options.environment = {"TMPDIR=" + m_input.File("missing")};
+    const CommandResult result = RunCommand(program, {"/dev/stdin"}, options);
+    const std::string name = program == CASTLE_EXTRACT_PATH ? "castle-extract" : "d88-info";
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, (name == "castle-extract" ? kCannotOpen : "") + name +
+                              ": cannot open /dev/stdin: cannot copy it to a temporary file in " +
+                              m_input.File("missing") + ": No such file or directory\n");
+  }
+  CommandOptions options;
+  options.input = std::string(disk.begin(), disk.end());
+  options.inputFd = 0;
+  options.environment = {"TMPDIR=" + m_input.Path()};
+  EXPECT_EQ(RunArgs({"/dev/stdin"}, options).exitCode, 0);
+  EXPECT_EQ(ListDirectory(m_input.Path()), std::vector<std::string>{});  // the copy has no name
 }
 
 }  // namespace
