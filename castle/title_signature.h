@@ -13,7 +13,8 @@ constexpr int kSecondSectorNumber = 1 * kSectorIdSize + kSectorIdNumber;  // byt
 constexpr int kThirdSectorNumber = 2 * kSectorIdSize + kSectorIdNumber;   // byte 10 of the list
 
 struct TitleSignature {
-  const char* title;  // as the command announces it
+  const char* title;   // as the command announces it
+  const char* option;  // as castle-extract --title names it
   unsigned char secondNumber;
   unsigned char thirdNumber;
 };
@@ -25,5 +26,8 @@ extern const TitleSignature kTitleSignatures[kTitleCount];
 // carries, or -1. `ids` holds kSignatureListSize bytes; entries the track did not have must be
 // zero.
 int FindTitle(const unsigned char* ids);
+
+// The index in kTitleSignatures of the title --title names ("castle", "excellent"), or -1.
+int FindTitleByOption(const char* option);
 
 #endif  // CASTLE_TITLE_SIGNATURE_H

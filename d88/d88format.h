@@ -42,6 +42,34 @@ constexpr int kSectorIdHead = 1;
 constexpr int kSectorIdNumber = 2;
 constexpr int kSectorIdSizeCode = 3;
 
+// The values a sector's status byte (and its deleted byte) hold as D88 writers store them: the
+// usual results of the floppy disk controller reading the sector.
+constexpr int kStatusGood = 0x00;
+constexpr int kStatusDeletedData = 0x10;    // read, but with a deleted data address mark
+constexpr int kStatusIdCrcError = 0xA0;     // the sector's ID field failed its CRC
+constexpr int kStatusDataCrcError = 0xB0;   // the sector's data failed its CRC
+constexpr int kStatusNoAddressMark = 0xE0;  // no ID address mark was found
+constexpr int kStatusNoDataMark = 0xF0;     // no data address mark was found
+constexpr int kDeletedDataMark = 0x10;      // the deleted byte of a record of deleted data
+
+// What a status byte says, as "a data CRC error"; null for a status without a usual meaning.
+inline const char* SectorStatusText(int status) {
+  switch (status) {
+    case kStatusDeletedData:
+      return "a deleted data mark";
+    case kStatusIdCrcError:
+      return "an ID CRC error";
+    case kStatusDataCrcError:
+      return "a data CRC error";
+    case kStatusNoAddressMark:
+      return "no address mark";
+    case kStatusNoDataMark:
+      return "no data mark";
+    default:
+      return nullptr;
+  }
+}
+
 // Size codes whose nominal length 128 << N is still a positive 32-bit value.
 constexpr int kBaseSectorLength = 128;
 constexpr int kMaxSizeCode = 23;

@@ -7,6 +7,7 @@
 #include "tool/messages.h"
 #include "tool/output_file.h"
 #include "tool/program_objects.h"
+#include "tool/sector_health.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ bool Cut(const char* name, int track, int c, int h, int r, int n, int skip, int 
              kDiagnosticPrefix, name);
     return false;
   }
+  ReportSuspectSectors(name, track, c, h, r, n, runLength, got);
   if (got < runLength) {
     const int supplied = got > skip ? got - skip : 0;
     Diagnose("%s%s: the disk supplied only %d of its %d bytes; the rest is padding\n",

@@ -30,11 +30,16 @@ inline const std::string kAllFourCut = AllFourCut();
 std::vector<std::string> AllFourFiles();
 inline const std::vector<std::string> kAllFourFiles = AllFourFiles();
 
-// The system's words for a directory that is not there.
+// The system's words for a directory or file that is not there, and for a directory opened as
+// a file.
 #ifdef _WIN32
 inline const std::string kNoSuchDirectory = "The system cannot find the file specified.";
+inline const std::string kNoSuchFile = "No such file or directory";
+inline const std::string kIsADirectory = "Is a directory";
 #else
 inline const std::string kNoSuchDirectory = "No such file or directory";
+inline const std::string kNoSuchFile = "No such file or directory";
+inline const std::string kIsADirectory = "Is a directory";
 #endif
 
 // The bytes of a run on a whole standard disk: `count` bytes from sector r of the track on,

@@ -16,13 +16,19 @@ TEST_F(CommandTest, WrongArgumentCountPrintsUsage) {
   EXPECT_TRUE(WorkFiles().empty());
 }
 
-TEST_F(CommandTest, ImageThatCannotBeOpenedIsReportedInShiftJis) {
-  // A missing file, and a directory, which opens on some systems but is no file to read.
-  for (const std::string& path : {m_input.File("missing.d88"), m_input.Path()}) {
-    const CommandResult result = RunArgs({path});
+TEST_F(CommandTest, ImageThatCannotBeOpenedIsReportedInShiftJisThenWhy) {
+  // A missing file, and a directory, which opens on some systems but is no file to read: the
+  // Japanese line first, byte for byte, then the path and the reason.
+  struct Case {
+    std::string path, reason;
+  };
+  for (const Case& c :
+       {Case{m_input.File("missing.d88"), kNoSuchFile}, Case{m_input.Path(), kIsADirectory}}) {
+    const CommandResult result = RunArgs({c.path});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, kCannotOpen);
+    EXPECT_EQ(result.err,
+              kCannotOpen + "castle-extract: cannot open " + c.path + ": " + c.reason + "\n");
   }
   EXPECT_TRUE(WorkFiles().empty());
 }
@@ -97,6 +103,7 @@ TEST_F(CommandTest, OnlyTheFirstImageOfAFileIsExamined) {
 
 TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
   WriteFileBytes(m_diskPath, ExcellentDisk().Build());
+  WriteFileBytes(m_input.File("neither.d88"), StandardDisk(1, 2, 3).Build());
   ASSERT_TRUE(MakeDirectory(m_work.File("out")));
   const std::string usage = std::string("Usage: ") + CASTLE_EXTRACT_PATH + " [d88file]\n";
   struct Case {
@@ -106,10 +113,18 @@ TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
     std::string err;
   };
   const Case cases[] = {
-      {{"--help"}, 0, "Usage: castle-extract [-C DIR] [--] d88file\n", ""},
+      {{"--help"},
+       0,
+       "Usage: castle-extract [-C DIR] [--title castle|excellent] [--] d88file\n",
+       ""},
       {{"--version"}, 0, "castle-extract " CASTLE_EXTRACT_VERSION "\n", ""},
       {{"-C", "out", m_diskPath}, 0, kExcellentRecognised + kAllFourCut, ""},
       {{"-C", "missing", m_diskPath},
+       1,
+       "",
+       "castle-extract: cannot change to directory missing: " + kNoSuchDirectory + "\n"},
+      // The directory is entered before the disk is looked at: a disk of neither title too.
+      {{"-C", "missing", m_input.File("neither.d88")},
        1,
        "",
        "castle-extract: cannot change to directory missing: " + kNoSuchDirectory + "\n"},
@@ -140,6 +155,65 @@ TEST_F(CommandTest, ImagesNamedInAnyScriptOrWithSpacesOpen) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, kTheCastleRecognised + kAllFourCut);
     EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST_F(CommandTest, TitleAskedForCutsACopyWithoutItsSignature) {
+  // A copy whose track 79 carries no signature is cut as asked, without the recognition message;
+  // one that carries the other title's is refused; the asked one runs as without the option.
+  const std::string asked =
+      "castle-extract: track 79 carries no title signature; cutting the "
+      "files of \"The Castle\" as asked\n";
+  D88Builder noTrack79 = TheCastleDisk();
+  noTrack79.SetTrackOffsetField(79, 0);
+  struct Case {
+    Bytes disk;
+    std::vector<std::string> options;
+    int exitCode;
+    std::string out, err;
+    bool castleFiles;  // else none
+  };
+  const Case cases[] = {
+      {StandardDisk(1, 2, 3).Build(), {"--title", "castle"}, 0, kAllFourCut, asked, true},
+      {noTrack79.Build(), {"--title=castle"}, 0, kAllFourCut, asked, true},
+      {TheCastleDisk().Build(),
+       {"--title", "castle"},
+       0,
+       kTheCastleRecognised + kAllFourCut,
+       "",
+       true},
+      {TheCastleDisk().Build(),
+       {"--title", "excellent"},
+       1,
+       "",
+       "castle-extract: track 79 carries the signature of \"The Castle\", not of \"Castle "
+       "Excellent\"; nothing was written\n",
+       false},
+      {TheCastleDisk().Build(), {"--title", "Castle"}, 1, "", "", false},  // usage
+      {TheCastleDisk().Build(), {"--title"}, 1, "", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.back());
+    WriteFileBytes(m_diskPath, c.disk);
+    std::vector<std::string> args = c.options;
+    args.push_back(m_diskPath);
+    const CommandResult result = RunArgs(args);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out, c.out);
+    if (c.exitCode == 1 && c.err.empty()) {
+      EXPECT_EQ(result.err.rfind("Usage: ", 0), 0u) << result.err;
+    } else {
+      EXPECT_EQ(result.err, c.err);
+    }
+    if (c.castleFiles) {
+      ASSERT_EQ(WorkFiles(), kAllFourFiles);
+      EXPECT_EQ(Output("PROG1"), Complemented(StandardRun(0, 2, 0, 2304)));
+      EXPECT_EQ(Output("PROG2"), Complemented(StandardRun(60, 16, 0, 2076)));
+      for (const std::string& name : kAllFourFiles) {
+        ASSERT_TRUE(RemoveFile(m_work.File(name)));
+      }
+    }
+    EXPECT_TRUE(WorkFiles().empty());
   }
 }
 

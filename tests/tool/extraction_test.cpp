@@ -133,4 +133,76 @@ TEST_F(CommandTest, ASecondRunReplacesEveryFile) {
   EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
 }
 
+TEST_F(CommandTest, SuspectSectorsOfADumpAreNamedAndTheFilesWrittenAllTheSame) {
+  // One sector of a run marked as the dump stored it: each kind says so once, in its words; the
+  // files and the exit code are those of a whole disk. Sectors outside every run say nothing.
+  const auto marked = [](int track, int r, int deleted, int status) {
+    return TheCastleDisk().Edited([=](int t, SectorRecord& sector) {
+      if (t == track && sector.r == r) {
+        sector.deleted = static_cast<uint8_t>(deleted);
+        sector.status = static_cast<uint8_t>(status);
+      }
+      return true;
+    });
+  };
+  D88Builder twice = TheCastleDisk();
+  SectorRecord copy = PatternSector(16, 1, 2, 1, 256);  // after the first, which is read
+  twice.AddSector(33, copy);
+  const std::string tail = "; the file may hold wrong bytes there\n";
+  struct Case {
+    D88Builder disk;
+    std::string err;
+  };
+  const Case cases[] = {
+      {marked(61, 3, 0, 0xB0),
+       "castle-extract: PROG2: sector C30 H1 R3 N1 on track 61 was stored "
+       "with a data CRC error (status 0xB0)" +
+           tail},
+      {marked(60, 16, 0, 0xA0),
+       "castle-extract: PROG2: sector C30 H0 R16 N1 on track 60 was "
+       "stored with an ID CRC error (status 0xA0)" +
+           tail},
+      {marked(0, 10, 0, 0xE0),
+       "castle-extract: PROG1: sector C0 H0 R10 N1 on track 0 was stored "
+       "with no address mark (status 0xE0)" +
+           tail},
+      {marked(33, 6, 0, 0xF0),
+       "castle-extract: VOICE: sector C16 H1 R6 N1 on track 33 was stored "
+       "with no data mark (status 0xF0)" +
+           tail},
+      {marked(60, 10, 0x10, 0x10),
+       "castle-extract: MUSIC: sector C30 H0 R10 N1 on track 60 was "
+       "stored with a deleted data mark (status 0x10)" +
+           tail},
+      {marked(60, 4, 0x10, 0),
+       "castle-extract: MUSIC: sector C30 H0 R4 N1 on track 60 was stored "
+       "with a deleted data mark (0x10)" +
+           tail},
+      {marked(0, 2, 0, 0x42),
+       "castle-extract: PROG1: sector C0 H0 R2 N1 on track 0 was stored "
+       "with status 0x42" +
+           tail},
+      {twice,
+       "castle-extract: VOICE: sector C16 H1 R2 N1 on track 33 is stored more than once on "
+       "its track and the first copy was read" +
+           tail},
+      {marked(0, 1, 0x10, 0xB0), ""},   // before PROG1's run
+      {marked(0, 11, 0x10, 0xB0), ""},  // after it
+      {marked(61, 8, 0, 0xB0),
+       "castle-extract: PROG2: sector C30 H1 R8 N1 on track 61 was stored "
+       "with a data CRC error (status 0xB0)" +
+           tail},                    // 28 bytes of it
+      {marked(61, 9, 0, 0xB0), ""},  // past PROG2
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    const CommandResult result = Run(c.disk.Build());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, kTheCastleRecognised + kAllFourCut);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(WorkFiles(), kAllFourFiles);
+    EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+  }
+}
+
 }  // namespace
