@@ -35,6 +35,8 @@ if command -v strace >/dev/null; then
   strace -f -c -o "$work/strace.log" "$extract" ../disk.d88 >/dev/null
   echo "system calls (strace):     $(awk '$NF == "total" {print $(NF-2)}' "$work/strace.log") calls" \
        "($(awk '$1 ~ /^[0-9.]+$/ && NF >= 5 && $NF != "total" {printf "%s%s %s", sep, $NF, $4; sep=", "}' "$work/strace.log"))"
+  echo "  of which fsync:           $(awk '$NF == "fsync" {print $4 " calls, " $2 " s in the kernel"}' "$work/strace.log")" \
+       "(each file before its rename, and the folder after it)"
 else
   echo "system calls:              strace not installed"
 fi

@@ -88,14 +88,13 @@ int g_startLength = 0;
 
 // Opens the file into the reader; its size, where it can be told, goes to *fileSize (else -1).
 bool OpenFile(const char* path, int64_t* fileSize) {
-  int error = 0;
-  bool cutShort = false;
-  std::FILE* file = OpenInputFile(path, &error, &cutShort);
+  InputOpening opening;
+  std::FILE* file = OpenInputFile(path, &opening);
   if (file == nullptr) {
-    Diagnose("%s: cannot open %s: %s\n", kProgram, path, ErrorText(error));
+    Diagnose("%s: cannot open %s: %s\n", kProgram, path, OpenFailureText(opening));
     return false;
   }
-  if (cutShort) {
+  if (opening.cutShort) {
     Diagnose("%s: %s: only its first %lld bytes are read, the most a D88 file can hold\n", kProgram,
              path, static_cast<long long>(kMaxIndexedFileSize));
   }
@@ -148,7 +147,7 @@ int DumpSector(char** args, const char* path) {
 }
 
 int Run(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+  if (argc == 2 && IsHelpOption(argv[1])) {
     PrintHelp();
     return 0;
   }

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "castle/extraction_lists.h"
 #include "castle/title_signature.h"
 
 namespace {
@@ -74,4 +75,20 @@ SignatureVerdict CheckSignature(D88Image& image) {
       image.SelectDisk(0) ? image.ReadSectorIds(kSignatureTrack, ids, sizeof ids) : 0;
   return {
       stored / kSectorIdSize, {ids[kSecondSectorNumber], ids[kThirdSectorNumber]}, FindTitle(ids)};
+}
+
+bool TitleRunsPresent(D88Image& image, int title) {
+  static unsigned char run[4 * kSectorLength * kLastSector];  // room for the longest run
+  if (!image.SelectDisk(0)) {
+    return false;
+  }
+  image.SetSectorRange(kFirstSector, kLastSector);
+  for (const TitleEntry& row : *kTitleFiles[title]) {
+    const int length = row.skip + row.length;
+    if (length > static_cast<int>(sizeof run) ||
+        image.ReadSectors(row.track, row.c, row.h, row.r, row.n, run, length) != length) {
+      return false;
+    }
+  }
+  return true;
 }

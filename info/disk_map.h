@@ -51,4 +51,8 @@ struct SignatureVerdict {
 };
 SignatureVerdict CheckSignature(D88Image& image);
 
+// Whether image 0 holds every byte of every run of the title's files, as castle-extract --title
+// would read them: a copy without its protection track can still be cut.
+bool TitleRunsPresent(D88Image& image, int title);
+
 #endif  // INFO_DISK_MAP_H

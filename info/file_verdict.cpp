@@ -18,7 +18,7 @@ struct Signature {
 
 // clang-format off
 constexpr Signature kOtherFormats[] = {
-    // signature            reason                                                at  length
+    // the signature, the reason given, where the signature lies, its length
     {"PK\x03\x04", "it is a ZIP archive; unpack the D88 file from it first", 0, 4},
     {"PK\x05\x06", "it is an empty ZIP archive", 0, 4},
     {"\x1F\x8B", "it is gzip-compressed; unpack the D88 file from it first", 0, 2},

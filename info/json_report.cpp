@@ -133,12 +133,25 @@ void PrintSignature(D88Image& image) {
     }
   }
   std::printf("],\"title\":");
-  if (verdict.title < 0) {
-    std::printf("null}");
-    return;
+  if (verdict.title >= 0) {
+    std::printf("\"%s\"", kTitleSignatures[verdict.title].title);
+  } else {
+    std::printf("null");
   }
-  std::printf("\"%s\"", kTitleSignatures[verdict.title].title);
-  PrintFiles(image, *kTitleFiles[verdict.title]);
+  // The titles whose files the first image holds whole, for a copy without its signature.
+  std::printf(",\"runs_present\":[");
+  bool first = true;
+  for (int title = 0; title < kTitleCount; ++title) {
+    if (TitleRunsPresent(image, title)) {
+      std::printf("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
+                  kTitleSignatures[title].title, kTitleSignatures[title].option);
+      first = false;
+    }
+  }
+  std::printf("]");
+  if (verdict.title >= 0) {
+    PrintFiles(image, *kTitleFiles[verdict.title]);
+  }
   std::printf("}");
 }
 

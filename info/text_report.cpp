@@ -166,6 +166,29 @@ void PrintSignature(D88Image& image) {
   }
   std::printf(": %s\n",
               verdict.title >= 0 ? kTitleSignatures[verdict.title].title : "neither title");
+  if (verdict.title >= 0) {
+    return;
+  }
+  // A copy without its protection track may still hold the files: say how to cut them.
+  int present[kTitleCount];
+  int count = 0;
+  for (int title = 0; title < kTitleCount; ++title) {
+    if (TitleRunsPresent(image, title)) {
+      present[count++] = title;
+    }
+  }
+  if (count == 0) {
+    return;
+  }
+  std::printf("signature: none; the runs of");
+  for (int i = 0; i < count; ++i) {
+    std::printf("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
+  }
+  std::printf(" are present: try castle-extract");
+  for (int i = 0; i < count; ++i) {
+    std::printf("%s--title %s", i == 0 ? " " : " or ", kTitleSignatures[present[i]].option);
+  }
+  std::printf("\n");
 }
 
 }  // namespace

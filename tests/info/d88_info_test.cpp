@@ -338,6 +338,40 @@ TEST_F(JsonTest, EscapesNamesAndCarriesEveryImageAndMark) {
   EXPECT_EQ(Query(hostile.Build(), "[.image_count, (.images[0].tracks | length)]"), "[1,164]\n");
 }
 
+TEST_F(JsonTest, ACopyWithoutItsSignatureIsToldHowToBeCut) {
+  // Without track 79, both titles' runs are whole; without sector 8 of track 61 as well, only
+  // those of "Castle Excellent", whose PROG2 ends in sector 7.
+  D88Builder noSignature = TheCastleDisk();
+  noSignature.SetTrackOffsetField(79, 0);
+  const D88Builder shorter = noSignature.Edited(
+      [](int track, SectorRecord& sector) { return track != 61 || sector.r != 8; });
+  const std::string both =
+      "signature: none; the runs of \"The Castle\" and \"Castle Excellent\" "
+      "are present: try castle-extract --title castle or --title excellent\n";
+  const std::string excellent =
+      "signature: none; the runs of \"Castle Excellent\" are present: "
+      "try castle-extract --title excellent\n";
+  struct Case {
+    Bytes disk;
+    std::string line;  // after the signature line; "" for none
+    std::string json;
+  };
+  const Case cases[] = {
+      {noSignature.Build(), both, "[\"castle\",\"excellent\"]"},
+      {shorter.Build(), excellent, "[\"excellent\"]"},
+      {TheCastleDisk().Build(), "", "[\"castle\",\"excellent\"]"},  // recognised: no line
+      {StandardDisk(1, 2, 3).Edited([](int track, SectorRecord&) { return track != 0; }).Build(),
+       "", "[]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string out = InfoOn(c.disk).out;
+    const std::string last = out.substr(out.rfind("\nsignature: track 79") + 1);
+    EXPECT_EQ(last.substr(last.find('\n') + 1), c.line);
+    EXPECT_EQ(Query(c.disk, ".signature.runs_present | map(.option)"), c.json + "\n");
+  }
+}
+
 TEST_F(JsonTest, NamesAsShiftJisTextAndPathsAsUtf8) {
   struct Name {
     std::string bytes;
