@@ -108,7 +108,7 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
   // whose position matches the track's sector count, or when the file gives out.
   for (int64_t i = 0;; ++i) {
     SectorHeader header;
-    if (!ReadWhole(position, header.raw, kSectorHeaderSize)) {
+    if (!ReadSectorHeader(position, &header)) {
       return 0;
     }
     position += kSectorHeaderSize;
@@ -175,7 +175,7 @@ int D88Image::WalkTrackListing(int track, int maxRecords, Store store) {
   int stored = 0;
   while (stored < maxRecords) {
     SectorHeader header;
-    if (!ReadWhole(position, header.raw, kSectorHeaderSize)) {
+    if (!ReadSectorHeader(position, &header)) {
       break;
     }
     store(stored, header, position);

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "d88/d88format.h"
 
@@ -99,6 +100,15 @@ class D88Image {
   bool TrackStart(int track, int64_t* offset) const;
   // Stores length bytes from the file offset at dest; false when the file has fewer there.
   bool ReadWhole(int64_t offset, unsigned char* dest, int length);
+  // The same for a sector header, with no call for one that lies in the window.
+  bool ReadSectorHeader(int64_t offset, SectorHeader* header) {
+    const int64_t from = offset - m_windowStart;
+    if (from >= 0 && from <= m_windowLength - kSectorHeaderSize) {
+      std::memcpy(header->raw, m_window + from, kSectorHeaderSize);
+      return true;
+    }
+    return ReadWhole(offset, header->raw, kSectorHeaderSize);
+  }
   // Stores up to length bytes from the file offset at dest; returns how many the file had.
   int ReadUpTo(int64_t offset, unsigned char* dest, int length);
   // Makes the window hold the file's bytes from offset on; false when there are none.
