@@ -18,6 +18,14 @@ namespace {
 constexpr int kMaxSectorData = 0xFFFF;  // the data size field is 16 bits wide
 constexpr char kProgram[] = "d88-info";
 
+// Where the keys of the JSON document are described: the manual page, which the Windows zip
+// holds as a text file beside the program.
+#ifdef _WIN32
+constexpr char kJsonKeysAreDescribed[] = "its keys are in d88-info-json.txt beside the program";
+#else
+constexpr char kJsonKeysAreDescribed[] = "its keys are in the manual page";
+#endif
+
 D88Image g_image;
 unsigned char g_data[kMaxSectorData];
 
@@ -44,13 +52,14 @@ void PrintHelp() {
       "first image it says whether track 79 carries the signature of \"The Castle\" or of\n"
       "\"Castle Excellent\", which castle-extract looks for.\n"
       "\n"
-      "  --json                       the same as one JSON document (see the manual page)\n"
+      "  --json                       the same as one JSON document (%s)\n"
       "  --sector TRACK C H R N FILE  print that sector of the first image as a hex dump\n"
       "  --help                       show this help\n"
       "  --version                    show the version\n"
       "\n"
       "Numbers may be decimal or hex with 0x. Exit status: 0 done, 1 the file cannot be opened\n"
-      "or the sector is not there, 2 usage error.\n");
+      "or the sector is not there, 2 usage error.\n",
+      kJsonKeysAreDescribed);
 }
 
 // A number in decimal, or in hex after 0x; nothing else (no sign, no octal, no spaces).
@@ -99,7 +108,7 @@ bool OpenFile(const char* path, int64_t* fileSize) {
              path, static_cast<long long>(kMaxIndexedFileSize));
   }
   g_startLength = static_cast<int>(std::fread(g_start, 1, sizeof g_start, file));
-  *fileSize = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+  *fileSize = FileSize(file);
   g_image.OpenStream(file);
   return true;
 }

@@ -56,8 +56,8 @@ bool FinishStandardOutput(const char* program) {
   if (FlushStandardOutput()) {
     return true;
   }
-  // A write that failed inside printf, not in a flush of ours, left its reason in errno alone.
-  const int error = g_stdoutError != 0 ? g_stdoutError : LastStreamError();
+  // A write that failed inside printf, not in a flush of ours, kept no reason: ask again.
+  const int error = g_stdoutError != 0 ? g_stdoutError : StandardOutputError();
   std::clearerr(stdout);
   Diagnose("%s: cannot write standard output: %s\n", program, ErrorText(error));
   return false;

@@ -3,6 +3,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -78,4 +79,8 @@ void WriteUtf8(std::FILE* stream, const char* text) {
 
 bool IsHelpOption(const char* argument) {
   return std::strcmp(argument, "--help") == 0;
+}
+
+int StandardOutputError() {
+  return write(STDOUT_FILENO, "", 0) < 0 && errno != 0 ? errno : EIO;
 }

@@ -2,6 +2,7 @@
 // correctly whatever the console's code page; files and pipes get the bytes themselves.
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -54,4 +55,16 @@ void WriteUtf8(std::FILE* stream, const char* text) {
 
 bool IsHelpOption(const char* argument) {
   return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "/?") == 0;
+}
+
+int StandardOutputError() {
+  DWORD written = 0;
+  if (WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "", 0, &written, nullptr) != 0) {
+    return EIO;
+  }
+  const DWORD error = GetLastError();
+  if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE) {
+    return EPIPE;
+  }
+  return -static_cast<int>(error);  // in Windows' own words, as ErrorText gives them
 }

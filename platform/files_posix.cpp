@@ -182,6 +182,13 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
   return copy;
 }
 
+int64_t FileSize(std::FILE* file) {
+  struct stat info = {};
+  return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)
+             ? static_cast<int64_t>(info.st_size)
+             : -1;
+}
+
 const char* TemporaryDirectory() {
   const char* directory = std::getenv("TMPDIR");
   return directory != nullptr && directory[0] != '\0' ? directory : "/tmp";
@@ -195,6 +202,10 @@ bool IsInputFile(const char* name) {
 
 bool RunsInItsOwnWindow() {
   return false;
+}
+
+bool ReturnToStartingDirectory(int* /*error*/) {
+  return true;  // never needed: a POSIX command never runs in a window of its own
 }
 
 const char* MakeFolderBesideImage(const char* /*imagePath*/, int* error) {

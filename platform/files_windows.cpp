@@ -4,6 +4,7 @@
 // clang-format off
 #include <windows.h>  // before the other Windows headers, which need its definitions
 #include <shellapi.h>
+#include <tlhelp32.h>
 // clang-format on
 #include <fcntl.h>
 #include <io.h>
@@ -12,7 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 
+#include "platform/launch_decision.h"
 #include "platform/platform.h"
 #include "platform/windows_text.h"
 
@@ -57,20 +60,150 @@ void WaitForEnter() {
   std::getchar();
 }
 
-}  // namespace
+// Decided once, at the start, from the facts of how the program was started.
+bool g_ownWindow = false;
+wchar_t g_startDirectory[kMaxWidePath];
 
-// Started from Explorer (a file dropped onto the program, or a double click), the console window
-// belongs to this process alone and closes with it.
-// Under Wine, a program started from a Unix terminal also has its console to itself, but the
-// terminal stays; Wine is known by the function its ntdll adds.
-bool RunsInItsOwnWindow() {
-  DWORD mode = 0;
-  DWORD processes[2];
-  const bool underWine =
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return !underWine && GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0 &&
-         GetConsoleProcessList(processes, 2) == 1;
+// The file name of the process that started this one ("explorer.exe"), or "" where it cannot be
+// told (it may have ended).
+const char* ParentName() {
+  static char name[3 * MAX_PATH];
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) {
+    return "";
+  }
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  const DWORD self = GetCurrentProcessId();
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == self) {
+      parent = entry.th32ParentProcessID;
+    }
+  }
+  name[0] = '\0';
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && parent != 0;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == parent && !ToUtf8(entry.szExeFile, name, sizeof name)) {
+      name[0] = '\0';
+    }
+  }
+  CloseHandle(snapshot);
+  return name;
 }
+
+LaunchFacts GatherLaunchFacts() {
+  LaunchFacts facts;
+  DWORD processes[2];
+  facts.consoleProcesses = static_cast<int>(GetConsoleProcessList(processes, 2));
+  const HWND window = GetConsoleWindow();
+  facts.consoleWindow = window != nullptr;
+  facts.windowVisible = window != nullptr && IsWindowVisible(window) != 0;
+  DWORD mode = 0;
+  facts.inputIsConsole = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+  facts.outputIsConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+  facts.parent = ParentName();
+  return facts;
+}
+
+// The names Windows keeps for devices, whatever folder or extension they come with: opening
+// one reads a device, and a serial port may never answer.
+bool IsDeviceName(const wchar_t* path) {
+  const wchar_t* name = path;
+  for (const wchar_t* p = path; *p != L'\0'; ++p) {
+    if (*p == L'\\' || *p == L'/' || (*p == L':' && p == path + 1)) {
+      name = p + 1;
+    }
+  }
+  size_t length = std::wcscspn(name, L".");
+  while (length > 0 && name[length - 1] == L' ') {
+    --length;
+  }
+  constexpr const wchar_t* kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (const wchar_t* device : kDevices) {
+    if (length == std::wcslen(device) && _wcsnicmp(name, device, length) == 0) {
+      return true;
+    }
+  }
+  // COM1 to COM9 and LPT1 to LPT9, and the superscript digits Windows takes as well.
+  const bool port =
+      length == 4 && (_wcsnicmp(name, L"COM", 3) == 0 || _wcsnicmp(name, L"LPT", 3) == 0);
+  const wchar_t digit = port ? name[3] : L'\0';
+  return (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' ||
+         digit == L'\u00B3';
+}
+
+// Errors a virus scanner or an indexer causes for a moment by holding a file just closed.
+bool IsPassingHold(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+         error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+}
+
+// Why the file cannot be deleted now (another program holds it without sharing deletion), or 0.
+DWORD DeletionBlocked(const wchar_t* path) {
+  const HANDLE file = CreateFileW(
+      path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return IsPassingHold(error) ? error : 0;
+  }
+  CloseHandle(file);
+  return 0;
+}
+
+// Puts the temporary file in the place of `name` as Windows replaces a file: ReplaceFileW keeps
+// the old file's attributes (hidden, say), its security and its alternate streams; where there
+// is no old file, or ReplaceFileW cannot (some file systems), a move in one step. The attributes
+// a user sets are carried over in any case, as not every ReplaceFileW does (Wine's). A file held
+// by a scanner is waited for, a few times within about a second.
+bool PutInPlace(const wchar_t* name) {
+  static wchar_t fullName[kMaxWidePath];
+  static wchar_t fullTemp[kMaxWidePath];
+  if (GetFullPathNameW(name, kMaxWidePath, fullName, nullptr) == 0 ||
+      GetFullPathNameW(g_tempName, kMaxWidePath, fullTemp, nullptr) == 0) {
+    return false;
+  }
+  constexpr DWORD kUserAttributes =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD old = GetFileAttributesW(fullName);
+  constexpr DWORD kWaits[] = {50, 100, 200, 300, 400};
+  for (int attempt = 0;; ++attempt) {
+    const bool exists = GetFileAttributesW(fullName) != INVALID_FILE_ATTRIBUTES;
+    // Held by another program, the old file cannot be deleted: wait for it before ReplaceFileW,
+    // which may leave files of its own behind when it fails (Wine's does).
+    DWORD replaceError = exists ? DeletionBlocked(fullName) : ERROR_FILE_NOT_FOUND;
+    bool placed = exists && replaceError == 0 &&
+                  ReplaceFileW(fullName, fullTemp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                               nullptr, nullptr) != 0;
+    if (exists && replaceError == 0 && !placed) {
+      replaceError = GetLastError();
+    }
+    if (!placed && !IsPassingHold(replaceError)) {
+      placed =
+          MoveFileExW(fullTemp, fullName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+    if (placed) {
+      const DWORD now = GetFileAttributesW(fullName);
+      if (old != INVALID_FILE_ATTRIBUTES && now != INVALID_FILE_ATTRIBUTES &&
+          (old & kUserAttributes & ~now) != 0) {
+        SetFileAttributesW(fullName, now | (old & kUserAttributes));
+      }
+      return true;
+    }
+    const DWORD error = IsPassingHold(replaceError) ? replaceError : GetLastError();
+    if (!IsPassingHold(error) || attempt == static_cast<int>(std::size(kWaits))) {
+      // The old file could not be removed because another program holds it.
+      SetLastError(error == ERROR_UNABLE_TO_REMOVE_REPLACED ? ERROR_SHARING_VIOLATION : error);
+      return false;
+    }
+    Sleep(kWaits[attempt]);
+  }
+}
+
+}  // namespace
 
 void StartCommand(int* argc, char*** argv) {
   int count = 0;
@@ -101,9 +234,31 @@ void StartCommand(int* argc, char*** argv) {
   // happened, among the lines of standard output.
   std::setvbuf(stderr, nullptr, _IONBF, 0);
   SetConsoleCtrlHandler(RemoveTemporaryOnInterrupt, TRUE);
-  if (RunsInItsOwnWindow()) {
+  g_ownWindow = OpensItsOwnWindow(GatherLaunchFacts());
+  if (g_ownWindow) {
     std::atexit(WaitForEnter);
   }
+}
+
+bool RunsInItsOwnWindow() {
+  return g_ownWindow;
+}
+
+bool ReturnToStartingDirectory(int* error) {
+  if (g_startDirectory[0] == L'\0') {
+    const DWORD length = GetCurrentDirectoryW(kMaxWidePath, g_startDirectory);
+    if (length == 0 || length >= kMaxWidePath) {
+      g_startDirectory[0] = L'\0';
+      *error = WindowsError();
+      return false;
+    }
+    return true;
+  }
+  if (SetCurrentDirectoryW(g_startDirectory) == 0) {
+    *error = WindowsError();
+    return false;
+  }
+  return true;
 }
 
 const char* MakeFolderBesideImage(const char* imagePath, int* error) {
@@ -131,27 +286,49 @@ const char* MakeFolderBesideImage(const char* imagePath, int* error) {
   return folder;
 }
 
-std::FILE* OpenInputFile(const char* path, int* error, bool* cutShort) {
-  *cutShort = false;
+std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
   wchar_t* wide = g_wideName;
   if (!ToWide(path, wide, kMaxWidePath)) {
-    *error = WindowsError();
+    opening->error = WindowsError();
+    return nullptr;
+  }
+  if (IsDeviceName(wide)) {
+    opening->step = "it is a device, not a file";
     return nullptr;
   }
   const DWORD attributes = GetFileAttributesW(wide);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    *error = EISDIR;
+    opening->error = EISDIR;
     return nullptr;
   }
   errno = 0;
   std::FILE* input = _wfopen(wide, L"rb");
   if (input == nullptr) {
-    *error = LastStreamError();
+    opening->error = LastStreamError();
     return nullptr;
   }
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    std::fclose(input);
+    opening->step = "it is a device, not a file";
+    return nullptr;
+  }
   g_haveInput = GetFileInformationByHandle(handle, &g_input) != 0;
   return input;
+}
+
+int64_t FileSize(std::FILE* file) {
+  return _filelengthi64(_fileno(file));
+}
+
+const char* TemporaryDirectory() {
+  static char directory[3 * MAX_PATH];
+  wchar_t wide[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, wide);
+  if (length == 0 || length > MAX_PATH || !ToUtf8(wide, directory, sizeof directory)) {
+    return ".";
+  }
+  return directory;
 }
 
 bool IsInputFile(const char* name) {
@@ -218,7 +395,12 @@ std::FILE* CreateTemporaryFile(const char* name, int* error) {
 
 bool ReplaceWithTemporary(std::FILE* stream, const char* name, int* error) {
   errno = 0;
-  if (std::fclose(stream) != 0) {
+  // The bytes on the device before the file takes the old one's place.
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (FlushFileBuffers(handle) == 0 && GetLastError() != ERROR_INVALID_FUNCTION) {
+    *error = WindowsError();
+    std::fclose(stream);
+  } else if (std::fclose(stream) != 0) {
     *error = LastStreamError();
   } else if (!ToWide(name, g_wideName, kMaxWidePath)) {
     *error = WindowsError();
@@ -230,8 +412,7 @@ bool ReplaceWithTemporary(std::FILE* stream, const char* name, int* error) {
     // A read-only file is one the user protects; Windows refuses to replace it, and so do we
     // where the system would let us (Wine).
     *error = -static_cast<int>(ERROR_ACCESS_DENIED);
-  } else if (MoveFileExW(g_tempName, g_wideName,
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+  } else if (!PutInPlace(g_wideName)) {
     *error = WindowsError();
   } else {
     InterlockedExchange(&g_tempExists, 0);
@@ -294,5 +475,11 @@ const char* ErrorText(int error) {
 }
 
 int LastStreamError() {
+  // The C runtime takes a pipe whose reader went away for an invalid argument; it is a broken
+  // pipe, as on every other system.
+  const DWORD system = GetLastError();
+  if (system == ERROR_NO_DATA || system == ERROR_BROKEN_PIPE) {
+    return EPIPE;
+  }
   return errno != 0 ? errno : EIO;
 }

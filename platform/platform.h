@@ -23,6 +23,11 @@ void StartCommand(int* argc, char*** argv);
 // read. Never on POSIX systems, where a terminal outlives the command.
 bool RunsInItsOwnWindow();
 
+// Why standard output cannot be written, asked of the system after a write failed inside printf,
+// where the C library kept no reason (a pipe whose reader went away is EPIPE); EIO when the
+// system cannot tell.
+int StandardOutputError();
+
 // Whether an argument asks for help: --help, and on Windows /? as well.
 bool IsHelpOption(const char* argument);
 
@@ -47,6 +52,9 @@ struct InputOpening {
 // *opening, when the file cannot be opened. The image's identity is kept for IsInputFile.
 std::FILE* OpenInputFile(const char* path, InputOpening* opening);
 
+// The length of an open file, however large; -1 where it cannot be told.
+int64_t FileSize(std::FILE* file);
+
 // Why the disk image could not be opened, in words: "No such file or directory", or "cannot
 // copy it to a temporary file in /tmp: No space left on device".
 const char* OpenFailureText(const InputOpening& opening);
@@ -57,6 +65,11 @@ const char* TemporaryDirectory();
 // True when `name` in the current directory is the very file opened by OpenInputFile (the same
 // file, not a link to it), which an output must never replace.
 bool IsInputFile(const char* name);
+
+// The first call notes the current directory; each later one goes back there. A command in its
+// own window reads image after image, each path given from where it started, and writes each
+// image's files into a folder of its own.
+bool ReturnToStartingDirectory(int* error);
 
 // Makes (or finds) the folder beside the image named after it without its extension, and
 // returns its path: where the files go when the command runs in its own window. Null with *error

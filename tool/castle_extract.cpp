@@ -71,12 +71,14 @@ void PrintHelp() {
 struct Request {
   const char* directory = nullptr;  // -C DIR
   int title = -1;                   // --title, as an index in kTitleSignatures
-  const char* image = nullptr;
+  char** images = nullptr;
+  int imageCount = 0;
 };
 
-// Reads [-C DIR] [--title NAME] [--] d88file. Returns -1 when the command should go on, else
-// the exit code of a run that ends here (help, version, usage).
-int ParseArguments(int argc, char** argv, Request* request) {
+// Reads [-C DIR] [--title NAME] [--] d88file..., one file unless the command runs in a window of
+// its own, where files dropped onto it come several at a time. Returns -1 when the command
+// should go on, else the exit code of a run that ends here (help, version, usage).
+int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
   int next = 1;
   for (;
        next < argc && ((argv[next][0] == '-' && argv[next][1] != '\0') || IsHelpOption(argv[next]));
@@ -111,10 +113,11 @@ int ParseArguments(int argc, char** argv, Request* request) {
       return Usage(argc, argv);
     }
   }
-  if (argc - next != 1) {
+  request->images = argv + next;
+  request->imageCount = argc - next;
+  if (request->imageCount != 1 && !ownWindow) {
     return Usage(argc, argv);
   }
-  request->image = argv[next];
   return -1;
 }
 
@@ -137,28 +140,39 @@ int ChooseTitle(int found, int asked, int* status) {
   return asked;
 }
 
-}  // namespace
+// How one image went, for the summary of a window that took several.
+struct Outcome {
+  int status = 0;
+  int title = -1;                // whose files were cut, or -1
+  const char* folder = nullptr;  // where they went, in a window of its own; valid until the next
+  bool opened = false;
+};
 
-int CastleExtractMain(int argc, char** argv) {
-  Request request;
-  const int parsed = ParseArguments(argc, argv, &request);
-  if (parsed >= 0) {
-    return parsed;
-  }
-  const char* directory = request.directory;
+// The summaries kept for the end: one line per image, of the last images where more were given.
+constexpr int kMaxSummaries = 64;
+struct Summary {
+  Outcome outcome;
+  char folder[1024];
+};
+Summary g_summaries[kMaxSummaries];
 
+// Opens, recognises and cuts one image.
+Outcome ExtractImage(const char* path, const char* directory, int asked, bool ownWindow) {
+  Outcome outcome;
   InputOpening opening;
-  std::FILE* image = OpenInputFile(request.image, &opening);
+  std::FILE* image = OpenInputFile(path, &opening);
   if (image == nullptr) {
     // The Japanese line first, byte for byte, as scripts compare it; then the reason.
     std::fflush(stdout);
     WriteShiftJis(stderr, kCannotOpenText);
-    Diagnose("%scannot open %s: %s\n", kDiagnosticPrefix, request.image, OpenFailureText(opening));
-    return Finish(1);
+    Diagnose("%scannot open %s: %s\n", kDiagnosticPrefix, path, OpenFailureText(opening));
+    outcome.status = 1;
+    return outcome;
   }
+  outcome.opened = true;
   if (opening.cutShort) {
     Diagnose("%s%s: only its first %lld bytes are read, the most a D88 file can hold\n",
-             kDiagnosticPrefix, request.image, static_cast<long long>(kMaxIndexedFileSize));
+             kDiagnosticPrefix, path, static_cast<long long>(kMaxIndexedFileSize));
   }
   g_d88.OpenStream(image);
   // The directory is entered before the image is read, so that a mistyped one is said at once,
@@ -167,7 +181,8 @@ int CastleExtractMain(int argc, char** argv) {
   if (directory != nullptr && !ChangeDirectory(directory, &error)) {
     Diagnose("%scannot change to directory %s: %s\n", kDiagnosticPrefix, directory,
              ErrorText(error));
-    return Finish(1);
+    outcome.status = 1;
+    return outcome;
   }
 
   // A failed selection leaves nothing readable, so the disk is simply not recognised.
@@ -178,25 +193,25 @@ int CastleExtractMain(int argc, char** argv) {
   g_d88.ReadSectorIds(kSignatureTrack, g_buffer, kSignatureListSize);
 
   const int found = FindTitle(g_buffer);
-  int status = 0;
-  const int title = ChooseTitle(found, request.title, &status);
+  const int title = ChooseTitle(found, asked, &outcome.status);
   if (title < 0) {
     // Silent, as scripts expect; only a window that stays open for reading says something.
-    if (status == 0 && RunsInItsOwnWindow()) {
+    if (outcome.status == 0 && ownWindow) {
       WriteUtf8(stdout,
                 "This disk is neither \"The Castle\" nor \"Castle Excellent\"; nothing "
                 "was written.\n");
     }
-    return Finish(status);
+    return outcome;
   }
-  if (directory == nullptr && RunsInItsOwnWindow()) {
+  if (directory == nullptr && ownWindow) {
     // Dropped onto the program, it has no directory of the user's choosing to write into.
-    directory = MakeFolderBesideImage(request.image, &error);
+    directory = MakeFolderBesideImage(path, &error);
     if (directory == nullptr || !ChangeDirectory(directory, &error)) {
-      Diagnose("%scannot make a folder beside %s: %s\n", kDiagnosticPrefix, request.image,
-               ErrorText(error));
-      return Finish(1);
+      Diagnose("%scannot make a folder beside %s: %s\n", kDiagnosticPrefix, path, ErrorText(error));
+      outcome.status = 1;
+      return outcome;
     }
+    outcome.folder = directory;
     std::printf("The files go into ");
     WriteUtf8(stdout, directory);
     std::printf("\n");
@@ -206,6 +221,82 @@ int CastleExtractMain(int argc, char** argv) {
     std::fputs(kTitleSignatures[title].title, stdout);
     WriteShiftJis(stdout, kRecognisedText);
   }
-  const int unwritten = RunExtractionList(*kTitleFiles[title]);
-  return Finish(unwritten == 0 ? 0 : 1);
+  outcome.title = title;
+  outcome.status = RunExtractionList(*kTitleFiles[title]) == 0 ? 0 : 1;
+  return outcome;
+}
+
+// A window of its own shows what each image gave once all are done, above its one wait.
+void PrintSummaryLine(const char* path, const Outcome& outcome) {
+  static char line[3 * 1024 + 1024];
+  if (outcome.title >= 0) {
+    std::snprintf(line, sizeof line, "  %s: \"%s\"%s, its files in %s\n", path,
+                  kTitleSignatures[outcome.title].title,
+                  outcome.status == 0 ? "" : ", not every file written",
+                  outcome.folder != nullptr ? outcome.folder : "the current folder");
+  } else {
+    std::snprintf(line, sizeof line, "  %s: %s\n", path,
+                  !outcome.opened       ? "it cannot be opened"
+                  : outcome.status != 0 ? "nothing was written"
+                                        : "neither title; nothing was written");
+  }
+  WriteUtf8(stdout, line);
+}
+
+void PrintWindowUsage() {
+  WriteUtf8(stdout,
+            "castle-extract takes the game files of \"The Castle\" and \"Castle Excellent\" out\n"
+            "of a D88 disk image.\n"
+            "\n"
+            "Drop one or more .d88 files onto castle-extract.exe in Explorer: the files of each\n"
+            "go into a new folder beside it, named after it. Or run it from a command prompt:\n"
+            "castle-extract.exe disk.d88 writes them into the current folder (--help for more).\n");
+}
+
+}  // namespace
+
+int CastleExtractMain(int argc, char** argv) {
+  return CastleExtractRun(argc, argv, RunsInItsOwnWindow());
+}
+
+int CastleExtractRun(int argc, char** argv, bool ownWindow) {
+  Request request;
+  const int parsed = ParseArguments(argc, argv, ownWindow, &request);
+  if (parsed >= 0) {
+    return parsed;
+  }
+  if (request.imageCount == 0) {  // a window of its own, opened with no file: a double-click
+    PrintWindowUsage();
+    return Finish(0);
+  }
+  int status = 0;
+  for (int i = 0; i < request.imageCount; ++i) {
+    int error = 0;
+    if (request.imageCount > 1 && !ReturnToStartingDirectory(&error)) {
+      Diagnose("%scannot go back to the starting folder: %s\n", kDiagnosticPrefix,
+               ErrorText(error));
+      return Finish(1);
+    }
+    if (request.imageCount > 1) {
+      std::printf("%s", i == 0 ? "" : "\n");
+      WriteUtf8(stdout, request.images[i]);
+      std::printf(":\n");
+    }
+    const Outcome outcome =
+        ExtractImage(request.images[i], request.directory, request.title, ownWindow);
+    status = outcome.status != 0 ? outcome.status : status;
+    Summary& summary = g_summaries[i % kMaxSummaries];
+    summary.outcome = outcome;
+    std::snprintf(summary.folder, sizeof summary.folder, "%s",
+                  outcome.folder != nullptr ? outcome.folder : "");
+    summary.outcome.folder = outcome.folder != nullptr ? summary.folder : nullptr;
+  }
+  if (request.imageCount > 1) {
+    std::printf("\nDone:\n");
+    const int first = request.imageCount > kMaxSummaries ? request.imageCount - kMaxSummaries : 0;
+    for (int i = first; i < request.imageCount; ++i) {
+      PrintSummaryLine(request.images[i], g_summaries[i % kMaxSummaries].outcome);
+    }
+  }
+  return Finish(status);
 }

@@ -1,7 +1,8 @@
 // Runs a built program on Windows (under Wine in CI) and captures what it did. Its standard output
 // and error go to files rather than pipes, which a test reads once the program has ended: the
-// program sees them as redirected, as in a script. Options for what Windows has not (terminals,
-// signals, file size limits, piped input) are POSIX-only.
+// program sees them as redirected, as in a script; or standard output is a pipe whose reader is
+// gone. Options for what Windows has not (terminals, signals, file size limits, piped input) are
+// POSIX-only.
 #include <windows.h>
 // clang-format off
 #include <io.h>
@@ -75,7 +76,15 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
   for (const std::string& argument : args) {
     commandLine += L" " + Quote(Wide(argument));
   }
-  const HANDLE out = CreateCapture(outPath);
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE out = INVALID_HANDLE_VALUE;
+  if (options.stdoutReaderGone) {
+    HANDLE reader = INVALID_HANDLE_VALUE;
+    CreatePipe(&reader, &out, &inheritable, 0);
+    CloseHandle(reader);
+  } else {
+    out = CreateCapture(outPath);
+  }
   const HANDLE err = options.mergeStderr ? out : CreateCapture(errPath);
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   const HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,

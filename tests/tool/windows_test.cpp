@@ -1,11 +1,20 @@
 // Black-box cases of what Windows alone does: a read-only file and a file held open by another
-// program cannot be replaced, and d88-info takes a path of any script. And the folder a disk image
-// dropped onto the program in Explorer gets, which Wine cannot show (it has no Explorer window).
+// program cannot be replaced, a hidden one stays hidden, device names are no files, and d88-info
+// takes a path of any script; how the programs behave started without a window, and what their
+// resources say. And what a window of its own does with disk images dropped onto the program,
+// which Wine cannot show (it has no Explorer), run in this process.
 #include <windows.h>
+// clang-format off
+#include <io.h>
+// clang-format on
+
+#include <chrono>
+#include <thread>
 
 #include "platform/platform.h"
 #include "tests/support/wide_text.h"
 #include "tests/tool/command_fixture.h"
+#include "tool/castle_extract.h"
 
 namespace {
 
@@ -63,7 +72,7 @@ TEST_F(CommandTest, D88InfoTakesAPathOfAnyScript) {
     escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
   }
   for (const Case& c : {Case{{path}, "file: " + path + "\nimages: 1\n"},
-                        Case{{"--json", path}, "{\"file\":\"" + escaped + "\",\"image_count\":1,"},
+                        Case{{"--json", path}, "{\"file\":\"" + escaped + "\",\"d88\":true,"},
                         Case{{"--sector", "0", "0", "0", "0x1", "1", path},
                              "track 0, sector C0 H0 R1 N1: 256 bytes\n00000000 "}}) {
     const CommandResult result = RunCommand(D88_INFO_PATH, c.args, options);
@@ -91,6 +100,207 @@ TEST(DroppedImage, GetsAFolderBesideItNamedAfterIt) {
     }
     EXPECT_EQ(std::string(folder), expected);
   }
+}
+
+TEST_F(CommandTest, StartedWithoutAWindowItWritesHereAndEndsAtOnce) {
+  // As a GUI front end or a scheduler starts it, with CREATE_NO_WINDOW and its own console's
+  // input: it must neither write beside the image nor wait for an Enter nobody can press.
+  WriteFileBytes(m_diskPath, ExcellentDisk().Build());
+  std::wstring commandLine =
+      L"\"" + Wide(CASTLE_EXTRACT_PATH) + L"\" \"" + Wide(m_diskPath) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ASSERT_NE(
+      CreateProcessW(Wide(CASTLE_EXTRACT_PATH).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                     CREATE_NO_WINDOW, nullptr, Wide(m_work.Path()).c_str(), &startup, &process),
+      0);
+  const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+  if (waited != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 99);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(waited, WAIT_OBJECT_0) << "still waiting after 20 s";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(WorkFiles(), kAllFourFiles);
+  EXPECT_EQ(ListDirectory(m_input.Path()), std::vector<std::string>{"disk.d88"});
+}
+
+TEST_F(CommandTest, ReplacementKeepsWhatWindowsUsersSetOnAFile) {
+  // attrib +h MUSIC, then a second run: MUSIC is new and still hidden. A file that another
+  // program (a virus scanner) holds for a moment after the first run is waited for.
+  WriteFileBytes(m_diskPath, ExcellentDisk().Build());
+  ASSERT_EQ(RunArgs({m_diskPath}).exitCode, 0);
+  const std::wstring music = Wide(m_work.File("MUSIC"));
+  WriteFileBytes(m_work.File("MUSIC"), Bytes{'o', 'l', 'd'});
+  ASSERT_NE(SetFileAttributesW(music.c_str(), FILE_ATTRIBUTE_HIDDEN), 0);
+  const HANDLE held = CreateFileW(Wide(m_work.File("VOICE")).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    CloseHandle(held);
+  });
+  const CommandResult result = RunArgs({m_diskPath});
+  release.join();
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(Output("MUSIC"), StandardRun(60, 4, 131, 1540));
+  EXPECT_NE(GetFileAttributesW(music.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+  EXPECT_EQ(WorkFiles(), kAllFourFiles);
+}
+
+TEST_F(CommandTest, DeviceNamesAreNoDiskImages) {
+  for (const std::string name : {"NUL", "aux.d88", "COM1.d88", "c:\\disks\\con.d88", "LPT9"}) {
+    SCOPED_TRACE(name);
+    const CommandResult result = RunArgs({name});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, kCannotOpen + "castle-extract: cannot open " + name +
+                              ": it is a device, not a file\n");
+    CommandOptions options;
+    options.workDir = m_work.Path();
+    EXPECT_EQ(RunCommand(D88_INFO_PATH, {name}, options).err,
+              "d88-info: cannot open " + name + ": it is a device, not a file\n");
+  }
+  EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(CommandTest, HelpSpeaksOfWindowsAndAReaderThatWentAwayIsABrokenPipe) {
+  const CommandResult help = RunArgs({"/?"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.out.rfind("Usage: castle-extract [-C DIR]", 0), 0u);
+  EXPECT_NE(help.out.find("Shift_JIS"), std::string::npos);
+  EXPECT_EQ(help.out.find("zcat"), std::string::npos);
+  CommandOptions options;
+  options.workDir = m_work.Path();
+  const CommandResult infoHelp = RunCommand(D88_INFO_PATH, {"/?"}, options);
+  EXPECT_EQ(infoHelp.exitCode, 0);
+  EXPECT_NE(infoHelp.out.find("d88-info-json.txt"), std::string::npos);
+
+  // d88-info disk.d88 | more, ended early: as on every other system.
+  WriteFileBytes(m_diskPath, TheCastleDisk().Build());
+  options.stdoutReaderGone = true;
+  const CommandResult extract = RunArgs({m_diskPath}, options);
+  EXPECT_EQ(extract.exitCode, 1);
+  EXPECT_EQ(extract.err, "castle-extract: cannot write standard output: Broken pipe\n");
+  EXPECT_EQ(WorkFiles(), kAllFourFiles);
+  const CommandResult info = RunCommand(D88_INFO_PATH, {m_diskPath}, options);
+  EXPECT_EQ(info.exitCode, 1);
+  EXPECT_EQ(info.err, "d88-info: cannot write standard output: Broken pipe\n");
+}
+
+// A string of a program's version resource, such as "FileVersion".
+std::string VersionString(const std::string& program, const wchar_t* name) {
+  const std::wstring path = Wide(program);
+  DWORD ignored = 0;
+  std::vector<char> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+  wchar_t* value = nullptr;
+  UINT length = 0;
+  const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (info.empty() ||
+      GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) == 0 ||
+      VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) == 0) {
+    return "";
+  }
+  return Utf8(std::wstring(value, length > 0 ? length - 1 : 0));
+}
+
+// Resource types, by number: the tests are built without UNICODE, which the RT_ names follow.
+const wchar_t* const kManifestType = MAKEINTRESOURCEW(24);
+const wchar_t* const kIconGroupType = MAKEINTRESOURCEW(14);
+
+std::string Manifest(const std::string& program) {
+  const HMODULE module = LoadLibraryExW(Wide(program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const HRSRC found =
+      module != nullptr ? FindResourceW(module, MAKEINTRESOURCEW(1), kManifestType) : nullptr;
+  const HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const auto* text = static_cast<const char*>(loaded != nullptr ? LockResource(loaded) : nullptr);
+  std::string manifest = text != nullptr ? std::string(text, SizeofResource(module, found)) : "";
+  if (module != nullptr) {
+    FreeLibrary(module);
+  }
+  return manifest;
+}
+
+TEST(Programs, SayWhatTheyAreAndWhatTheyNeed) {
+  struct Program {
+    std::string path, name;
+  };
+  for (const Program& program :
+       {Program{CASTLE_EXTRACT_PATH, "castle-extract"}, Program{D88_INFO_PATH, "d88-info"}}) {
+    SCOPED_TRACE(program.name);
+    EXPECT_EQ(VersionString(program.path, L"FileVersion"), CASTLE_EXTRACT_VERSION);
+    EXPECT_EQ(VersionString(program.path, L"ProductVersion"), CASTLE_EXTRACT_VERSION);
+    EXPECT_EQ(VersionString(program.path, L"ProductName"), "castle-extract");
+    EXPECT_EQ(VersionString(program.path, L"OriginalFilename"), program.name + ".exe");
+    EXPECT_EQ(VersionString(program.path, L"LegalCopyright").rfind("Copyright (c) ", 0), 0u);
+    EXPECT_FALSE(VersionString(program.path, L"FileDescription").empty());
+    const std::string manifest = Manifest(program.path);
+    for (const char* part :
+         {"<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<",
+          "level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+      EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
+    const HMODULE module =
+        LoadLibraryExW(Wide(program.path).c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    EXPECT_NE(
+        module != nullptr ? FindResourceW(module, MAKEINTRESOURCEW(1), kIconGroupType) : nullptr,
+        nullptr);
+    if (module != nullptr) {
+      FreeLibrary(module);
+    }
+  }
+}
+
+TEST(OwnWindow, DroppedImagesEachGoBesideItselfWithOneSummary) {
+  // Three files dropped onto the program: each disk's files in a folder beside it, one that is
+  // neither title and one that is not there said so, and a summary at the end.
+  const ScratchDir dir;
+  WriteFileBytes(dir.File("castle.d88"), TheCastleDisk().Build());
+  WriteFileBytes(dir.File("other.d88"), StandardDisk(1, 2, 3).Build());
+  const std::string castle = dir.File("castle.d88");
+  const std::string other = dir.File("other.d88");
+  const std::string missing = dir.File("missing.d88");
+  char program[] = "castle-extract.exe";
+  std::vector<std::string> args = {castle, other, missing};
+  std::vector<char*> argv = {program};
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+
+  std::fflush(stdout);
+  const int saved = _dup(_fileno(stdout));
+  std::FILE* captured = OpenTestFile(dir.File("window.txt"), "wb");
+  _dup2(_fileno(captured), _fileno(stdout));
+  const int status = CastleExtractRun(static_cast<int>(args.size()) + 1, argv.data(), true);
+  std::fflush(stdout);
+  _dup2(saved, _fileno(stdout));
+  _close(saved);
+  std::fclose(captured);
+  int error = 0;
+  ReturnToStartingDirectory(&error);
+
+  EXPECT_EQ(status, 1);  // one of them could not be opened
+  EXPECT_EQ(ListDirectory(dir.File("castle")), kAllFourFiles);
+  EXPECT_FALSE(IsDirectory(dir.File("other")));
+  const Bytes window = ReadFileBytes(dir.File("window.txt"));
+  const std::string text(window.begin(), window.end());
+  std::string folder = dir.File("castle");
+  for (char& c : folder) {
+    c = c == '/' ? '\\' : c;
+  }
+  EXPECT_NE(text.find("\nDone:\n  " + castle + ": \"The Castle\", its files in " + folder + "\n  " +
+                      other + ": neither title; nothing was written\n  " + missing +
+                      ": it cannot be opened\n"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace
