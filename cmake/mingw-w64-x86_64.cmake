@@ -16,8 +16,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Every program is linked statically, so that it needs no DLL that Windows does not have.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Every program is linked statically, so that it needs no DLL that Windows does not have, and
+# without the build time in its header, so that two builds of one commit are the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+
+# No path of the build machine in the programs, wherever the source was checked out.
+get_filename_component(source_dir ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+set(CMAKE_CXX_FLAGS_INIT "-ffile-prefix-map=${source_dir}=.")
 
 find_program(WINE_PROGRAM NAMES wine wine64 PATHS /usr/lib/wine)
 if(WINE_PROGRAM)
