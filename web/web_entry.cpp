@@ -1,6 +1,7 @@
 // The page's way into the commands: each call runs one command's real entry, as its command line
-// would, on a disk image the page has put in the in-memory file system. The page makes a fresh
+// would, on a disk image the page has put in the file system of a worker. The page makes a fresh
 // module instance for every call, so no program-wide object carries anything over.
+#include <cstdio>
 #include <cstring>
 
 #include "info/d88_info.h"
@@ -9,13 +10,14 @@
 namespace {
 
 constexpr int kMaxPath = 1024;
+constexpr int kMaxWords = 5;
 
 // The arguments as a command line gives them: writable strings.
-int RunEntry(int (*entry)(int, char**), const char* const* words, int count, const char* path) {
-  static char text[4][kMaxPath];
-  char* argv[5] = {};
-  for (int i = 0; i < count; ++i) {
-    std::strncpy(text[i], i < count - 1 ? words[i] : path, kMaxPath - 1);
+int RunEntry(int (*entry)(int, char**), const char* const* words, int count) {
+  static char text[kMaxWords][kMaxPath];
+  char* argv[kMaxWords + 1] = {};
+  for (int i = 0; i < count && i < kMaxWords; ++i) {
+    std::strncpy(text[i], words[i], kMaxPath - 1);
     argv[i] = text[i];
   }
   return entry(count, argv);
@@ -23,14 +25,23 @@ int RunEntry(int (*entry)(int, char**), const char* const* words, int count, con
 
 }  // namespace
 
-// castle-extract IMAGE, writing its files into the current directory.
-extern "C" int RunCastleExtract(const char* path) {
-  const char* const words[] = {"castle-extract", nullptr};
-  return RunEntry(CastleExtractMain, words, 2, path);
+// castle-extract IMAGE, writing its files into the current directory; with a title ("castle",
+// "excellent"), castle-extract --title TITLE IMAGE.
+extern "C" int RunCastleExtract(const char* path, const char* title) {
+  if (title != nullptr && title[0] != '\0') {
+    const char* const words[] = {"castle-extract", "--title", title, path};
+    return RunEntry(CastleExtractMain, words, 4);
+  }
+  const char* const words[] = {"castle-extract", path};
+  return RunEntry(CastleExtractMain, words, 2);
 }
 
-// d88-info --json IMAGE.
-extern "C" int RunD88InfoJson(const char* path) {
-  const char* const words[] = {"d88-info", "--json", nullptr};
-  return RunEntry(D88InfoMain, words, 3, path);
+// d88-info --json IMAGE, its standard output going to the file `output`: a report can run to
+// megabytes, which the page takes in one piece rather than a byte at a time.
+extern "C" int RunD88InfoJson(const char* path, const char* output) {
+  if (std::freopen(output, "wb", stdout) == nullptr) {
+    return 1;
+  }
+  const char* const words[] = {"d88-info", "--json", path};
+  return RunEntry(D88InfoMain, words, 3);
 }
