@@ -9,26 +9,19 @@ namespace {
 // starts before its end starts inside the header.
 constexpr int kShortestTableEnd = kHeaderTrackTableOffset + kTrackTableEntrySize * 160;
 
-struct Signature {
-  const char* bytes;
-  const char* reason;
-  int at;  // where the signature lies in the file
-  int length;
-};
-
 // clang-format off
-constexpr Signature kOtherFormats[] = {
-    // the signature, the reason given, where the signature lies, its length
-    {"PK\x03\x04", "it is a ZIP archive; unpack the D88 file from it first", 0, 4},
-    {"PK\x05\x06", "it is an empty ZIP archive", 0, 4},
-    {"\x1F\x8B", "it is gzip-compressed; unpack the D88 file from it first", 0, 2},
-    {"7z\xBC\xAF\x27\x1C", "it is a 7z archive; unpack the D88 file from it first", 0, 6},
-    {"Rar!\x1A\x07", "it is a RAR archive; unpack the D88 file from it first", 0, 6},
-    {"-lh", "it is an LZH archive; unpack the D88 file from it first", 2, 3},
-    {"-lz", "it is an LZH archive; unpack the D88 file from it first", 2, 3},
-    {"\x89PNG\r\n\x1A\n", "it is a PNG image", 0, 8},
-    {"\xFF\xD8\xFF", "it is a JPEG image", 0, 3},
-    {"%PDF-", "it is a PDF document", 0, 5},
+constexpr OtherFormat kOtherFormats[] = {
+    // the signature, the format's name, the reason given, where the signature lies, its length
+    {"PK\x03\x04", "zip", "it is a ZIP archive; unpack the D88 file from it first", 0, 4},
+    {"PK\x05\x06", "zip", "it is an empty ZIP archive", 0, 4},
+    {"\x1F\x8B", "gzip", "it is gzip-compressed; unpack the D88 file from it first", 0, 2},
+    {"7z\xBC\xAF\x27\x1C", "7z", "it is a 7z archive; unpack the D88 file from it first", 0, 6},
+    {"Rar!\x1A\x07", "rar", "it is a RAR archive; unpack the D88 file from it first", 0, 6},
+    {"-lh", "lzh", "it is an LZH archive; unpack the D88 file from it first", 2, 3},
+    {"-lz", "lzh", "it is an LZH archive; unpack the D88 file from it first", 2, 3},
+    {"\x89PNG\r\n\x1A\n", "png", "it is a PNG image", 0, 8},
+    {"\xFF\xD8\xFF", "jpeg", "it is a JPEG image", 0, 3},
+    {"%PDF-", "pdf", "it is a PDF document", 0, 5},
 };
 // clang-format on
 
@@ -86,13 +79,13 @@ HeaderProblems FindHeaderProblems(const D88Image& image) {
   return problems;
 }
 
-const char* OtherFormat(const unsigned char* start, int length) {
-  for (const Signature& other : kOtherFormats) {
+const OtherFormat* FindOtherFormat(const unsigned char* start, int length) {
+  for (const OtherFormat& other : kOtherFormats) {
     const bool lzh = other.at == 2;  // the one signature that does not open the file
     if (other.at + other.length <= length &&
         std::memcmp(start + other.at, other.bytes, static_cast<size_t>(other.length)) == 0 &&
         (!lzh || LzhMethodEnds(start, length))) {
-      return other.reason;
+      return &other;
     }
   }
   return nullptr;
@@ -104,8 +97,9 @@ FileVerdict JudgeFile(D88Image& image, const unsigned char* start, int startLeng
   const auto give = [&verdict](const char* reason) {
     std::snprintf(verdict.reason, sizeof verdict.reason, "%s", reason);
   };
-  if (const char* other = OtherFormat(start, startLength)) {
-    give(other);
+  if (const OtherFormat* other = FindOtherFormat(start, startLength)) {
+    give(other->reason);
+    verdict.format = other->name;
   } else if (image.GetDiskCount() == 0) {
     if (fileSize == 0) {
       give("it is empty");

@@ -21,14 +21,24 @@ struct HeaderProblems {
 };
 HeaderProblems FindHeaderProblems(const D88Image& image);
 
-// The other format a file that starts with these bytes is, as a reason to give ("it is a ZIP
-// archive; unpack the D88 file from it first"), or null.
-const char* OtherFormat(const unsigned char* start, int length);
+// A well-known format other than D88, known by its first bytes.
+struct OtherFormat {
+  const char* bytes;
+  const char* name;    // short and stable, for programs: "zip", "gzip", "7z", "png", ...
+  const char* reason;  // for people: "it is a ZIP archive; unpack the D88 file from it first"
+  int at;              // where its signature lies in the file
+  int length;
+};
 
-// What the file is: a D88 image, or not, and then the first reason why not.
+// The other format a file that starts with these bytes is, or null.
+const OtherFormat* FindOtherFormat(const unsigned char* start, int length);
+
+// What the file is: a D88 image, or not, and then the first reason why not, and the other
+// format it is where it is a well-known one.
 struct FileVerdict {
   bool d88 = false;
   char reason[kProblemLength] = {};
+  const char* format = nullptr;
 };
 // start holds the file's first bytes (startLength of them, up to kFileStartLength); fileSize is
 // -1 when unknown. Selects image 0 when the file has one.

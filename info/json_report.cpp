@@ -168,6 +168,12 @@ void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdi
   } else {
     PrintJsonText(verdict.reason);
   }
+  std::printf(",\"format\":");
+  if (verdict.format != nullptr) {
+    std::printf("\"%s\"", verdict.format);
+  } else {
+    std::printf("null");
+  }
   const int count = image.GetDiskCount();
   const int distinct = DistinctImageCount(image);
   std::printf(",\"image_count\":%d,\"more_images\":%s", count,

@@ -221,9 +221,6 @@
         if (mine === generation) await cut(unpacked, `${file.name} › ${inner}`, '', mine);
       } else if (kind === 'zip') {
         await openZip(file, mine);
-      } else {
-        failed(file.name, `This is a ${kind} archive, which the page cannot open: unpack the ` +
-                          'D88 file from it first, then choose that.');
       }
     } catch (error) {
       if (mine === generation) failed(file.name, `The page could not open this file: ${error.message || error}.`);

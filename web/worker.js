@@ -31,15 +31,19 @@ class Collector {
   }
 
   bytes() {
-    const parts = [...this.chunks, this.chunk.subarray(0, this.used)];
-    const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
-    let at = 0;
-    for (const part of parts) {
-      all.set(part, at);
-      at += part.length;
-    }
-    return all;
+    return concat([...this.chunks, this.chunk.subarray(0, this.used)]);
   }
+}
+
+// The parts one after the other.
+function concat(parts) {
+  const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
+  let at = 0;
+  for (const part of parts) {
+    all.set(part, at);
+    at += part.length;
+  }
+  return all;
 }
 
 // Up to this size a file is read once and its bytes given to each instance as they are; a larger
@@ -207,29 +211,13 @@ function storedZip(files) {
   end.setUint16(10, files.length, true);
   end.setUint32(12, size, true);
   end.setUint32(16, offset, true);
-  const parts = [...locals, ...centrals, new Uint8Array(end.buffer)];
-  const zip = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
-  let at = 0;
-  for (const part of parts) {
-    zip.set(part, at);
-    at += part.length;
-  }
-  return zip;
+  return concat([...locals, ...centrals, new Uint8Array(end.buffer)]);
 }
 
 // --- The runs ---
 
-// What the first bytes say a file is: an archive the page opens or cannot open, or (null) a
-// file for the commands.
-function archiveKind(start) {
-  const has = (bytes, at = 0) => bytes.every((byte, i) => start[at + i] === byte);
-  if (has([0x50, 0x4b, 0x03, 0x04]) || has([0x50, 0x4b, 0x05, 0x06])) return 'zip';
-  if (has([0x1f, 0x8b])) return 'gzip';
-  if (has([0x37, 0x7a, 0xbc, 0xaf, 0x27, 0x1c])) return '7z';
-  if (has([0x52, 0x61, 0x72, 0x21, 0x1a, 0x07])) return 'RAR';
-  if (has([0x2d, 0x6c], 2) && start[6] === 0x2d) return 'LZH';
-  return null;
-}
+// The formats d88-info names that the page opens itself: it unpacks the disk image from them.
+const kArchivesOpened = ['zip', 'gzip'];
 
 onmessage = async ({ data }) => {
   if (data.module) {
@@ -241,17 +229,15 @@ onmessage = async ({ data }) => {
     // Each command gets a fresh instance, made while the file is read.
     const held = data.file.size <= kMaxHeld;
     const [bytes, castle, info] = await Promise.all([
-      (held ? data.file : data.file.slice(0, 8)).arrayBuffer(), instantiate(), instantiate()]);
+      held ? data.file.arrayBuffer() : null, instantiate(), instantiate()]);
     const disk = { file: data.file, bytes: held ? new Uint8Array(bytes) : null };
-    const first = new Uint8Array(bytes, 0, Math.min(8, bytes.byteLength));
-    const archive = data.archives ? archiveKind(first) : null;
-    if (archive) {
-      postMessage({ id: data.id, archive });
+    const map = JSON.parse(new TextDecoder().decode(
+      run(info, 'RunD88InfoJson', disk, [], '/map.json').report));
+    if (data.archives && kArchivesOpened.includes(map.format)) {
+      postMessage({ id: data.id, archive: map.format });
       return;
     }
     const command = run(castle, 'RunCastleExtract', disk, [data.title || '']);
-    const map = JSON.parse(new TextDecoder().decode(
-      run(info, 'RunD88InfoJson', disk, [], '/map.json').report));
     const order = map.signature.title ? map.signature.files.map((file) => file.name)
       : ['PROG1', 'PROG2', 'MUSIC', 'VOICE'];
     command.files.sort((a, b) => order.indexOf(a.name) - order.indexOf(b.name));

@@ -612,22 +612,23 @@ TEST_F(InfoTest, SaysWhenAFileIsNoD88Image) {
   struct Case {
     Bytes file;
     std::string reason;  // "" for any
+    std::string format = "null";
   };
   const Case cases[] = {
       {Concat({{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, PatternBytes(2000, 1)}),
-       "it is a PNG image"},
-      {storedZip, "it is a ZIP archive; unpack the D88 file from it first"},
-      {Concat({{0xFF, 0xD8, 0xFF, 0xE0}, PatternBytes(5000, 2)}), "it is a JPEG image"},
+       "it is a PNG image", "\"png\""},
+      {storedZip, "it is a ZIP archive; unpack the D88 file from it first", "\"zip\""},
+      {Concat({{0xFF, 0xD8, 0xFF, 0xE0}, PatternBytes(5000, 2)}), "it is a JPEG image", "\"jpeg\""},
       {Concat({{0x1F, 0x8B, 8, 0}, PatternBytes(900, 3)}),
-       "it is gzip-compressed; unpack the D88 file from it first"},
+       "it is gzip-compressed; unpack the D88 file from it first", "\"gzip\""},
       {Concat({{'7', 'z', 0xBC, 0xAF, 0x27, 0x1C}, PatternBytes(900, 4)}),
-       "it is a 7z archive; unpack the D88 file from it first"},
+       "it is a 7z archive; unpack the D88 file from it first", "\"7z\""},
       {Concat({{'R', 'a', 'r', '!', 0x1A, 7, 0}, PatternBytes(900, 5)}),
-       "it is a RAR archive; unpack the D88 file from it first"},
+       "it is a RAR archive; unpack the D88 file from it first", "\"rar\""},
       {Concat({{0x24, 0x4B, '-', 'l', 'h', '5', '-'}, PatternBytes(900, 6)}),
-       "it is an LZH archive; unpack the D88 file from it first"},
+       "it is an LZH archive; unpack the D88 file from it first", "\"lzh\""},
       {Concat({{'%', 'P', 'D', 'F', '-', '1', '.', '4'}, PatternBytes(900, 7)}),
-       "it is a PDF document"},
+       "it is a PDF document", "\"pdf\""},
       {PatternBytes(1 << 20, 8), ""},
       {Bytes(prose.begin(), prose.end()), ""},
       {{}, "it is empty"},
@@ -641,6 +642,7 @@ TEST_F(InfoTest, SaysWhenAFileIsNoD88Image) {
     EXPECT_EQ(out.substr(after, line.size()), line);
     const std::string json = Info({"--json", m_path}).out;
     EXPECT_NE(json.find(",\"d88\":false,\"reason\":\"" + c.reason), std::string::npos);
+    EXPECT_NE(json.find(",\"format\":" + c.format + ","), std::string::npos) << c.format;
   }
 
   // Never for the images found in the wild, damaged ones included.

@@ -295,8 +295,8 @@ test('what users drop by mistake is named, with no map and no empty boxes', asyn
                                    Buffer.alloc(4000, 7)]),
      'This is not a D88 disk image: it is a PNG image. Nothing was written.'],
     ['archive.7z', Buffer.concat([Buffer.from([0x37, 0x7a, 0xbc, 0xaf, 0x27, 0x1c]), Buffer.alloc(900)]),
-     'This is a 7z archive, which the page cannot open: unpack the D88 file from it first, then ' +
-     'choose that.'],
+     'This is not a D88 disk image: it is a 7z archive; unpack the D88 file from it first. ' +
+     'Nothing was written.'],
     ['nothing.zip', zipOf([{ name: 'readme.txt', bytes: Buffer.from('no disk here') }]),
      'This ZIP archive holds no .d88 or .d77 file.'],
     ['broken.gz', Buffer.from([0x1f, 0x8b, 8, 0, 1, 2, 3, 4, 5, 6, 7, 8]), null],
