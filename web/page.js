@@ -343,22 +343,32 @@
     choice.hidden = false;
   }
 
+  // A link that downloads the bytes: the blob behind it is made when it is first followed (or
+  // focused), so that offering files costs the page nothing.
+  function downloadLink(text, name, bytes) {
+    const link = element('a', text);
+    link.download = name;
+    link.href = '#';
+    const make = () => {
+      if (link.href.startsWith('blob:')) return;
+      link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+    };
+    link.addEventListener('pointerdown', make);
+    link.addEventListener('focus', make);
+    link.addEventListener('click', make);
+    return link;
+  }
+
   function offerFiles(files, zip, diskName) {
     const list = $('downloads');
     for (const file of files) {
-      const link = element('a', file.name);
-      link.download = file.name;
-      link.href = URL.createObjectURL(file.blob);
       const item = element('li');
-      item.append(link, ` ${file.size} bytes`);
+      item.append(downloadLink(file.name, file.name, file.bytes), ` ${file.bytes.length} bytes`);
       list.append(item);
     }
     if (zip) {
       const name = `${diskName.replace(/\.[^.]*$/, '') || 'disk'}-files.zip`;
-      const link = element('a', `Download all (${name})`);
-      link.download = name;
-      link.href = URL.createObjectURL(zip);
-      $('download-all').append(link);
+      $('download-all').append(downloadLink(`Download all (${name})`, name, zip));
     }
     $('no-downloads').hidden = files.length > 0;
     $('files').hidden = false;

@@ -241,22 +241,20 @@ onmessage = async ({ data }) => {
     const order = map.signature.title ? map.signature.files.map((file) => file.name)
       : ['PROG1', 'PROG2', 'MUSIC', 'VOICE'];
     command.files.sort((a, b) => order.indexOf(a.name) - order.indexOf(b.name));
-    // The files as blobs, made here, so that the page only names them.
     const zip = command.files.length > 0 ? storedZip(command.files) : null;
-    command.files = command.files.map((file) => ({
-      name: file.name, size: file.bytes.length,
-      blob: new Blob([file.bytes], { type: 'application/octet-stream' }) }));
     const result = {
       id: data.id,
       command,
-      zip: zip ? new Blob([zip], { type: 'application/zip' }) : null,
+      zip,
       facts: { d88: map.d88, reason: map.reason, imageCount: map.image_count,
                title: map.signature.title, numbers: map.signature.numbers,
                runsPresent: map.signature.runs_present || [] },
       model: mapModel(map),
       took: performance.now() - start,
     };
-    postMessage(result);
+    // The bytes move to the page rather than being copied.
+    const moved = [command.out, command.err, ...command.files.map((file) => file.bytes), zip];
+    postMessage(result, moved.filter(Boolean).map((bytes) => bytes.buffer));
   } catch (error) {
     postMessage({ id: data.id, error: String(error) });
   }
