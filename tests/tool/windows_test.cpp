@@ -258,6 +258,39 @@ TEST(Programs, SayWhatTheyAreAndWhatTheyNeed) {
   }
 }
 
+// What the command writes on standard output when run in this process in a window of its own.
+std::string InOwnWindow(const ScratchDir& dir, std::vector<std::string> args, int* status) {
+  char program[] = "castle-extract.exe";
+  std::vector<char*> argv = {program};
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  const int saved = _dup(_fileno(stdout));
+  std::FILE* captured = OpenTestFile(dir.File("window.txt"), "wb");
+  _dup2(_fileno(captured), _fileno(stdout));
+  *status = CastleExtractRun(static_cast<int>(args.size()) + 1, argv.data(), true);
+  std::fflush(stdout);
+  _dup2(saved, _fileno(stdout));
+  _close(saved);
+  std::fclose(captured);
+  int error = 0;
+  ReturnToStartingDirectory(&error);
+  const Bytes window = ReadFileBytes(dir.File("window.txt"));
+  return std::string(window.begin(), window.end());
+}
+
+TEST(OwnWindow, ADoubleClickWithNoFileSaysHowToUseIt) {
+  const ScratchDir dir;
+  int status = -1;
+  const std::string text = InOwnWindow(dir, {}, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(text.find("Drop one or more .d88 files onto castle-extract.exe in Explorer"),
+            std::string::npos)
+      << text;
+}
+
 TEST(OwnWindow, DroppedImagesEachGoBesideItselfWithOneSummary) {
   // Three files dropped onto the program: each disk's files in a folder beside it, one that is
   // neither title and one that is not there said so, and a summary at the end.
@@ -267,31 +300,11 @@ TEST(OwnWindow, DroppedImagesEachGoBesideItselfWithOneSummary) {
   const std::string castle = dir.File("castle.d88");
   const std::string other = dir.File("other.d88");
   const std::string missing = dir.File("missing.d88");
-  char program[] = "castle-extract.exe";
-  std::vector<std::string> args = {castle, other, missing};
-  std::vector<char*> argv = {program};
-  for (std::string& arg : args) {
-    argv.push_back(arg.data());
-  }
-  argv.push_back(nullptr);
-
-  std::fflush(stdout);
-  const int saved = _dup(_fileno(stdout));
-  std::FILE* captured = OpenTestFile(dir.File("window.txt"), "wb");
-  _dup2(_fileno(captured), _fileno(stdout));
-  const int status = CastleExtractRun(static_cast<int>(args.size()) + 1, argv.data(), true);
-  std::fflush(stdout);
-  _dup2(saved, _fileno(stdout));
-  _close(saved);
-  std::fclose(captured);
-  int error = 0;
-  ReturnToStartingDirectory(&error);
-
+  int status = -1;
+  const std::string text = InOwnWindow(dir, {castle, other, missing}, &status);
   EXPECT_EQ(status, 1);  // one of them could not be opened
   EXPECT_EQ(ListDirectory(dir.File("castle")), kAllFourFiles);
   EXPECT_FALSE(IsDirectory(dir.File("other")));
-  const Bytes window = ReadFileBytes(dir.File("window.txt"));
-  const std::string text(window.begin(), window.end());
   std::string folder = dir.File("castle");
   for (char& c : folder) {
     c = c == '/' ? '\\' : c;
