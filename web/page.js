@@ -302,7 +302,6 @@
   }
 
   function explain(facts, command, title) {
-    const hex = (value) => `0x${value.toString(16).toUpperCase().padStart(2, '0')}`;
     if (command.exitCode !== 0 && command.out.length === 0 && !facts.title && !title) {
       return 'castle-extract could not read this file.';
     }
