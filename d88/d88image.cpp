@@ -22,7 +22,13 @@ bool D88Image::Open(const char* path) {
     m_marker = -1;
     return true;
   }
-  return OpenStream(std::fopen(path, "rb"));
+  std::FILE* file = std::fopen(path, "rb");
+  // The reader reads through a window of its own: a stream buffer under it would only copy
+  // every byte twice, and read more than asked for after every seek.
+  if (file != nullptr) {
+    std::setvbuf(file, nullptr, _IONBF, 0);
+  }
+  return OpenStream(file);
 }
 
 bool D88Image::OpenStream(std::FILE* file) {
@@ -162,67 +168,67 @@ void D88Image::NextRunSector(int* track, int* c, int* h, int* r) const {
   *r = m_firstSector;
 }
 
-// The walk of a listing: every record from the track's first, handed to store(index, header,
-// file offset of its data). Unlike a sector search, a count of 0 does not end it; the record
-// whose position matches the count of its own header does, as do a full destination and the
-// end of the file.
-template <typename Store>
-int D88Image::WalkTrackListing(int track, int maxRecords, Store store) {
-  int64_t position = 0;
-  if (maxRecords <= 0 || !TrackStart(track, &position)) {
+// A listing walks every record from the track's first. Unlike a sector search, a count of 0
+// does not end it; the record whose place matches the count of its own header does, as does
+// the end of the file.
+bool D88Image::StartTrackWalk(int track, TrackWalk* walk) const {
+  *walk = TrackWalk();
+  walk->ended = !TrackStart(track, &walk->next);
+  return !walk->ended;
+}
+
+void D88Image::PassTrackRecord(TrackWalk* walk, int sectorCount, int dataSize) {
+  ++walk->place;
+  walk->ended = walk->place == sectorCount;
+  walk->next += kSectorHeaderSize + dataSize;
+}
+
+bool D88Image::NextRecordHeader(TrackWalk* walk, SectorHeader* header, int64_t* offset) {
+  if (walk->ended || m_file == nullptr || !ReadSectorHeader(walk->next, header)) {
+    walk->ended = true;
+    return false;
+  }
+  *offset = walk->next;
+  PassTrackRecord(walk, header->SectorCount(), header->DataSize());
+  return true;
+}
+
+bool D88Image::NextTrackRecord(TrackWalk* walk, TrackRecord* record) {
+  if (!NextRecordHeader(walk, &record->header, &record->offset)) {
+    return false;
+  }
+  // The file may end inside the data, even where a whole header follows no more.
+  record->storedSize = HeldBytes(record->offset + kSectorHeaderSize, record->header.DataSize());
+  return true;
+}
+
+int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
+  TrackWalk walk;
+  if (dest == nullptr || capacity < kSectorIdSize || !StartTrackWalk(track, &walk)) {
     return 0;
   }
   int stored = 0;
-  while (stored < maxRecords) {
-    SectorHeader header;
-    if (!ReadSectorHeader(position, &header)) {
-      break;
-    }
-    store(stored, header, position);
-    ++stored;
-    if (stored == header.SectorCount()) {
-      break;
-    }
-    position += kSectorHeaderSize + header.DataSize();
+  SectorHeader header;
+  int64_t offset = 0;
+  while (stored + kSectorIdSize <= capacity && NextRecordHeader(&walk, &header, &offset)) {
+    unsigned char* id = dest + stored;
+    id[kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
+    id[kSectorIdHead] = header.raw[kSectorHeadOffset];
+    id[kSectorIdNumber] = header.raw[kSectorNumberOffset];
+    id[kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
+    stored += kSectorIdSize;
   }
   return stored;
 }
 
-int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
-  if (dest == nullptr || capacity < 0) {
-    return 0;
-  }
-  const int entries = WalkTrackListing(
-      track, capacity / kSectorIdSize, [dest](int index, const SectorHeader& header, int64_t) {
-        unsigned char* id = dest + static_cast<ptrdiff_t>(index) * kSectorIdSize;
-        id[kSectorIdCylinder] = header.raw[kSectorCylinderOffset];
-        id[kSectorIdHead] = header.raw[kSectorHeadOffset];
-        id[kSectorIdNumber] = header.raw[kSectorNumberOffset];
-        id[kSectorIdSizeCode] = header.raw[kSectorSizeCodeOffset];
-      });
-  return entries * kSectorIdSize;
-}
-
 int D88Image::ReadTrackRecords(int track, TrackRecord* dest, int maxRecords) {
-  if (dest == nullptr) {
+  TrackWalk walk;
+  if (dest == nullptr || maxRecords <= 0 || !StartTrackWalk(track, &walk)) {
     return 0;
   }
-  const int stored = WalkTrackListing(
-      track, maxRecords, [dest](int index, const SectorHeader& header, int64_t offset) {
-        dest[index].header = header;
-        dest[index].storedSize = header.DataSize();
-        dest[index].offset = offset;
-      });
-  // Only the last record listed can run past the end of the file: any record after a cut-short
-  // one has no header to read.
-  const int64_t fileEnd = stored > 0 ? FileEnd() : -1;
-  if (fileEnd >= 0) {
-    TrackRecord& last = dest[stored - 1];
-    const int64_t dataOffset = last.offset + kSectorHeaderSize;
-    const int64_t held = fileEnd > dataOffset ? fileEnd - dataOffset : 0;
-    if (held < last.storedSize) {
-      last.storedSize = static_cast<int32_t>(held);
-    }
+  int stored = 0;
+  while (stored < maxRecords && NextTrackRecord(&walk, &dest[stored])) {
+    ++stored;
   }
   return stored;
 }
@@ -247,6 +253,18 @@ bool D88Image::TrackStart(int track, int64_t* offset) const {
 
 bool D88Image::ReadWhole(int64_t offset, unsigned char* dest, int length) {
   return ReadUpTo(offset, dest, length) == length;
+}
+
+int32_t D88Image::HeldBytes(int64_t offset, int32_t length) {
+  // Bytes the window holds are there; beyond it, the file's end decides.
+  if (offset >= m_windowStart && offset + length <= m_windowStart + m_windowLength) {
+    return length;
+  }
+  const int64_t end = FileEnd();
+  if (end < 0 || offset + length <= end) {
+    return length;
+  }
+  return offset < end ? static_cast<int32_t>(end - offset) : 0;
 }
 
 int D88Image::ReadUpTo(int64_t offset, unsigned char* dest, int length) {
@@ -285,8 +303,9 @@ bool D88Image::FillWindow(int64_t offset) {
   const size_t read = std::fread(m_window, 1, sizeof m_window, m_file);
   m_windowLength = static_cast<int32_t>(read);
   m_streamPosition += static_cast<int64_t>(read);
-  // A short read at the end of the file tells where it ends, for free.
-  if (read < sizeof m_window && std::ferror(m_file) == 0) {
+  // A short read at the end of the file tells where it ends, for free; a read that returned
+  // nothing only says that the file ends at or before where it started.
+  if (read > 0 && read < sizeof m_window && std::ferror(m_file) == 0) {
     m_fileEnd = m_streamPosition;
   }
   return read > 0;
@@ -321,4 +340,14 @@ int64_t D88Image::FileEnd() {
     }
   }
   return m_fileEnd;
+}
+
+int CountDistinctImages(D88Image& image) {
+  const int count = image.GetDiskCount();
+  for (int index = 0; index < count; ++index) {
+    if (image.SelectDisk(index) && image.GetDiskSize() == 0) {
+      return index + 1;
+    }
+  }
+  return count;
 }

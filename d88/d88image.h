@@ -27,6 +27,14 @@ struct TrackRecord {
   int64_t offset;
 };
 
+// Where a walk through a track's records stands, as ReadTrackRecords walks them: a caller can go
+// record by record, stop where it likes, and step over records whose headers it holds already.
+struct TrackWalk {
+  int64_t next = 0;    // file offset of the next record's header
+  int32_t place = 0;   // that record's place in the walk, from 0
+  bool ended = true;   // the last record said so, or the walk never started
+};
+
 class D88Image {
  public:
   D88Image() = default;
@@ -80,6 +88,16 @@ class D88Image {
   // while they fit in maxRecords. Returns the number stored.
   int ReadTrackRecords(int track, TrackRecord* dest, int maxRecords);
 
+  // A walk over the track's records from its first, one record at a time: ReadTrackRecords is
+  // such a walk. False, with the walk ended, for a track that cannot be read.
+  bool StartTrackWalk(int track, TrackWalk* walk) const;
+  // Lists the walk's next record and steps past it; false when the walk has ended or the file
+  // holds no whole header there. The record that matches the count of its own header ends it.
+  bool NextTrackRecord(TrackWalk* walk, TrackRecord* record);
+  // Steps past the walk's next record, whose header the caller holds already (its sector count
+  // and data size fields), as NextTrackRecord would, without reading the file.
+  static void PassTrackRecord(TrackWalk* walk, int sectorCount, int dataSize);
+
   // The current image's track table entry, as the reader keeps it: 0 for an absent track and for
   // an entry past the end of a shorter table. 0 for a track outside 0 to 163.
   int32_t GetTrackOffset(int track) const;
@@ -94,8 +112,8 @@ class D88Image {
   // a run from the end of one track into the next is read without going back to the system.
   static constexpr int kWindowSize = 8192;
 
-  template <typename Store>
-  int WalkTrackListing(int track, int maxRecords, Store store);
+  // Reads the header of the walk's next record and steps past it, as NextTrackRecord does.
+  bool NextRecordHeader(TrackWalk* walk, SectorHeader* header, int64_t* offset);
   // The file offset of the track's first record; false for a track that cannot be read.
   bool TrackStart(int track, int64_t* offset) const;
   // Stores length bytes from the file offset at dest; false when the file has fewer there.
@@ -111,6 +129,8 @@ class D88Image {
   }
   // Stores up to length bytes from the file offset at dest; returns how many the file had.
   int ReadUpTo(int64_t offset, unsigned char* dest, int length);
+  // How many of the length bytes from offset the file holds.
+  int32_t HeldBytes(int64_t offset, int32_t length);
   // Makes the window hold the file's bytes from offset on; false when there are none.
   bool FillWindow(int64_t offset);
   // Puts the stream at offset, with a seek only when it is elsewhere.
@@ -139,5 +159,9 @@ class D88Image {
   int64_t m_streamPosition = -1;  // where the stream is; -1 when not known
   int64_t m_fileEnd = -1;         // the file's length once known; -1 until then
 };
+
+// The number of distinct images the reader indexed: an image whose size field is 0 gives no start
+// for a next one, so the index repeats it to the end; it counts once. Selects images to tell.
+int CountDistinctImages(D88Image& image);
 
 #endif  // D88_D88IMAGE_H

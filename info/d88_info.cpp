@@ -99,6 +99,9 @@ int g_startLength = 0;
 bool OpenFile(const char* path, int64_t* fileSize) {
   InputOpening opening;
   std::FILE* file = OpenInputFile(path, &opening);
+  if (file != nullptr) {
+    file = PrepareInput(file, &opening);
+  }
   if (file == nullptr) {
     Diagnose("%s: cannot open %s: %s\n", kProgram, path, OpenFailureText(opening));
     return false;

@@ -11,19 +11,9 @@ ShownRecords g_shown;
 
 }  // namespace
 
-int DistinctImageCount(D88Image& image) {
-  const int count = image.GetDiskCount();
-  for (int index = 0; index < count; ++index) {
-    if (image.SelectDisk(index) && image.GetDiskSize() == 0) {
-      return index + 1;
-    }
-  }
-  return count;
-}
-
 int64_t FirstImageNotIndexed(D88Image& image, int64_t fileSize) {
   const int count = image.GetDiskCount();
-  if (count == 0 || DistinctImageCount(image) < count) {
+  if (count == 0 || CountDistinctImages(image) < count) {
     return -1;
   }
   // Images lie back to back from the start of the file, so the next would start where the

@@ -10,10 +10,6 @@
 // crafted track can make d88-info print.
 constexpr int kMaxListedRecords = 256;
 
-// The number of images to show: an image whose size field is 0 gives no start for a next one,
-// so the index repeats it to the end; only the first of those is shown.
-int DistinctImageCount(D88Image& image);
-
 // Where the file holds a whole image that the index does not: past the 64 images it indexes, or
 // past 2 GiB, where its offsets end. The offset of the first such image, or -1 when the index
 // holds every image; fileSize -1 is unknown.

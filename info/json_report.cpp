@@ -175,7 +175,7 @@ void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdi
     std::printf("null");
   }
   const int count = image.GetDiskCount();
-  const int distinct = DistinctImageCount(image);
+  const int distinct = CountDistinctImages(image);
   std::printf(",\"image_count\":%d,\"more_images\":%s", count,
               notIndexedAt >= 0 ? "true" : "false");
   if (notIndexedAt >= 0) {

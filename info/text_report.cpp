@@ -208,7 +208,7 @@ void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdi
   if (notIndexedAt >= 0 && !pastTheLimit) {
     std::printf("only the images in the first 2 GiB are listed\n");
   }
-  const int distinct = DistinctImageCount(image);
+  const int distinct = CountDistinctImages(image);
   for (int index = 0; index < distinct && std::ferror(stdout) == 0; ++index) {
     PrintImage(image, index);
   }

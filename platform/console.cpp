@@ -7,8 +7,9 @@
 
 namespace {
 
-// Room for a diagnostic with a long path in it; a longer one is cut.
-char g_line[8192];
+// Room for a diagnostic with two long paths in it (an image and a temporary directory, each
+// up to 4 KB, with the reason); a longer one is cut.
+char g_line[16384];
 
 // Why standard output first failed to be written, kept from the call that failed: by the end of
 // the run errno says something else, and a stream in error with nothing left to write has no
@@ -41,7 +42,8 @@ void Diagnose(const char* format, ...) {
 }
 
 const char* OpenFailureText(const InputOpening& opening) {
-  static char text[512];
+  // A step names a directory, which may be as long as a path can be.
+  static char text[8192];
   if (opening.step == nullptr) {
     return ErrorText(opening.error);
   }

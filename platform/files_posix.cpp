@@ -78,6 +78,8 @@ std::FILE* AnonymousTemporaryFile() {
   std::FILE* file = fdopen(fd, "w+b");
   if (file == nullptr) {
     close(fd);
+  } else {
+    std::setvbuf(file, nullptr, _IONBF, 0);  // written in large chunks, read through a window
   }
   return file;
 }
@@ -171,10 +173,17 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
     opening->error = EISDIR;
     return nullptr;
   }
+  // The reader reads through a window of its own; a stream buffer would read twice.
+  std::setvbuf(input, nullptr, _IONBF, 0);
   g_inputDevice = info.st_dev;
   g_inputInode = info.st_ino;
   g_haveInput = true;
-  if (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode)) {
+  return input;
+}
+
+std::FILE* PrepareInput(std::FILE* input, InputOpening* opening) {
+  struct stat info = {};
+  if (fstat(fileno(input), &info) == 0 && (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode))) {
     return input;
   }
   std::FILE* copy = CopyToTemporaryFile(input, opening);

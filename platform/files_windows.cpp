@@ -314,7 +314,13 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
     return nullptr;
   }
   g_haveInput = GetFileInformationByHandle(handle, &g_input) != 0;
+  // The reader reads through a window of its own; a stream buffer would read twice.
+  std::setvbuf(input, nullptr, _IONBF, 0);
   return input;
+}
+
+std::FILE* PrepareInput(std::FILE* input, InputOpening* /*opening*/) {
+  return input;  // only files are opened here, and a file can seek
 }
 
 int64_t FileSize(std::FILE* file) {

@@ -46,11 +46,17 @@ struct InputOpening {
   bool cutShort = false;       // input that cannot seek held more than a D88 file can: it is cut
 };
 
-// Opens the file for binary reading as the reader needs it. A directory is refused (EISDIR).
-// Input that cannot seek, such as a pipe, is copied once into an anonymous temporary file in
-// TemporaryDirectory(), at most kMaxIndexedFileSize bytes of it. Returns null, with the reason in
-// *opening, when the file cannot be opened. The image's identity is kept for IsInputFile.
+// Opens the file for binary reading. A directory is refused (EISDIR). The image's identity is
+// kept for IsInputFile. Returns null, with the reason in *opening, when it cannot be opened.
+// Nothing is read yet: PrepareInput makes the stream what the reader needs.
 std::FILE* OpenInputFile(const char* path, InputOpening* opening);
+
+// Makes an opened input a stream the reader can seek in, taking the stream over. A file is
+// used as it is; input that cannot seek, such as a pipe, is copied once into an anonymous
+// temporary file in TemporaryDirectory(), at most kMaxIndexedFileSize bytes of it. Returns
+// null, with the reason in *opening, when that fails. Done after a -C directory is entered, so
+// that a mistyped directory is said before a long pipe is copied.
+std::FILE* PrepareInput(std::FILE* input, InputOpening* opening);
 
 // The length of an open file, however large; -1 where it cannot be told.
 int64_t FileSize(std::FILE* file);

@@ -40,16 +40,17 @@ constexpr char kPlatformHelp[] =
 
 void PrintHelp() {
   std::printf(
-      "Usage: %s [-C DIR] [--title castle|excellent] [--] d88file\n"
+      "Usage: %s [-C DIR] [--image N] [--title castle|excellent] [--] d88file\n"
       "       %s --help | --version\n"
       "\n"
-      "Reads the first disk image of a D88 file, recognises \"The Castle\" or \"Castle "
+      "Reads the first disk image of a D88 file (or image N), recognises \"The Castle\" or \"Castle "
       "Excellent\"\n"
       "from the sector numbers on track 79, and writes the game's files PROG1, PROG2, MUSIC "
       "and\n"
       "VOICE into the current directory, restoring the ones stored complemented.\n"
       "\n"
       "  -C DIR     write the files into DIR instead (d88file is found from here)\n"
+      "  --image N  read image N of a file that holds several, counting from 0\n"
       "  --title castle|excellent\n"
       "             for a copy without its protection track: where track 79 carries neither\n"
       "             title's signature, cut that title's files anyway (it still refuses a disk\n"
@@ -63,19 +64,52 @@ void PrintHelp() {
       "stored twice is named on standard error; the file is written all the same.\n"
       "Exit status: 0 done, also for a disk that is not recognised or is damaged; 1 wrong\n"
       "arguments, a file that cannot be opened or written, a -C directory that cannot be\n"
-      "entered, or a disk that carries the other title than --title asks for.\n",
+      "entered, an image that is not there, or a disk that carries the other title than\n"
+      "--title asks for.\n",
       kProgram, kProgram, kPlatformHelp);
 }
 
 // What the command line asks for.
 struct Request {
   const char* directory = nullptr;  // -C DIR
+  int image = -1;                   // --image N; -1 reads the first without asking
   int title = -1;                   // --title, as an index in kTitleSignatures
   char** images = nullptr;
   int imageCount = 0;
 };
 
-// Reads [-C DIR] [--title NAME] [--] d88file..., one file unless the command runs in a window of
+// The option's name when `option` is it, as "--name VALUE" or "--name=VALUE", with *value set
+// and *next moved past a separate value; null otherwise.
+const char* OptionWithValue(const char* option, const char* name, int argc, char** argv,
+                            int* next, const char** value) {
+  const size_t length = std::strlen(name);
+  if (std::strncmp(option, name, length) != 0) {
+    return nullptr;
+  }
+  if (option[length] == '=') {
+    *value = option + length + 1;
+    return name;
+  }
+  if (option[length] == '\0' && *next + 1 < argc) {
+    *value = argv[++*next];
+    return name;
+  }
+  return nullptr;
+}
+
+// An image number in decimal, or -1 for anything else.
+int ImageNumber(const char* text) {
+  int number = 0;
+  for (const char* digit = text; *digit != '\0'; ++digit) {
+    if (*digit < '0' || *digit > '9' || number > 99999) {
+      return -1;
+    }
+    number = number * 10 + (*digit - '0');
+  }
+  return text[0] != '\0' ? number : -1;
+}
+
+// Reads [-C DIR] [--image N] [--title NAME] [--] d88file..., one file unless the command runs in a window of
 // its own, where files dropped onto it come several at a time. Returns -1 when the command
 // should go on, else the exit code of a run that ends here (help, version, usage).
 int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
@@ -96,21 +130,38 @@ int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
       std::printf("%s %s\n", kProgram, CASTLE_EXTRACT_VERSION);
       return Finish(0);
     }
-    constexpr char kTitleEquals[] = "--title=";
-    const char* title = nullptr;
-    if (std::strncmp(option, kTitleEquals, sizeof kTitleEquals - 1) == 0) {
-      title = option + sizeof kTitleEquals - 1;
-    } else if (std::strcmp(option, "--title") == 0 && next + 1 < argc) {
-      title = argv[++next];
-    } else if (std::strcmp(option, "-C") == 0 && next + 1 < argc) {
+    // An option's value follows it, or its '='.
+    const char* value = nullptr;
+    const char* name = OptionWithValue(option, "--title", argc, argv, &next, &value);
+    if (name == nullptr) {
+      name = OptionWithValue(option, "--image", argc, argv, &next, &value);
+    }
+    if (name == nullptr && std::strcmp(option, "-C") == 0 && next + 1 < argc) {
       request->directory = argv[++next];
       continue;
-    } else {
+    }
+    if (name == nullptr) {
       return Usage(argc, argv);
     }
-    request->title = FindTitleByOption(title);
+    if (std::strcmp(name, "--image") == 0) {
+      request->image = ImageNumber(value);
+      if (request->image < 0) {
+        Diagnose("%s--image takes an image number, counting from 0, not \"%s\"\n",
+                 kDiagnosticPrefix, value);
+        return Finish(1);
+      }
+      continue;
+    }
+    request->title = FindTitleByOption(value);
     if (request->title < 0) {
-      return Usage(argc, argv);
+      char choices[128] = "";
+      for (int i = 0; i < kTitleCount; ++i) {
+        const size_t used = std::strlen(choices);
+        std::snprintf(choices + used, sizeof choices - used, "%s%s",
+                      i == 0 ? "" : i + 1 < kTitleCount ? ", " : " or ", kTitleSignatures[i].option);
+      }
+      Diagnose("%s--title takes %s, not \"%s\"\n", kDiagnosticPrefix, choices, value);
+      return Finish(1);
     }
   }
   request->images = argv + next;
@@ -156,44 +207,68 @@ struct Summary {
 };
 Summary g_summaries[kMaxSummaries];
 
+// Says that the image file cannot be opened: the Japanese line first, byte for byte, as
+// scripts compare it; then the reason.
+void ReportOpenFailure(const char* path, const InputOpening& opening) {
+  std::fflush(stdout);
+  WriteShiftJis(stderr, kCannotOpenText);
+  Diagnose("%scannot open %s: %s\n", kDiagnosticPrefix, path, OpenFailureText(opening));
+}
+
 // Opens, recognises and cuts one image.
-Outcome ExtractImage(const char* path, const char* directory, int asked, bool ownWindow) {
+Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
   Outcome outcome;
+  outcome.status = 1;
   InputOpening opening;
-  std::FILE* image = OpenInputFile(path, &opening);
-  if (image == nullptr) {
-    // The Japanese line first, byte for byte, as scripts compare it; then the reason.
-    std::fflush(stdout);
-    WriteShiftJis(stderr, kCannotOpenText);
-    Diagnose("%scannot open %s: %s\n", kDiagnosticPrefix, path, OpenFailureText(opening));
-    outcome.status = 1;
+  std::FILE* input = OpenInputFile(path, &opening);
+  if (input == nullptr) {
+    ReportOpenFailure(path, opening);
     return outcome;
   }
   outcome.opened = true;
+  // The directory is entered before the image is read, so that a mistyped one is said at once,
+  // whatever the disk and however long a pipe; the image was found from where the command
+  // started.
+  int error = 0;
+  const char* directory = request.directory;
+  if (directory != nullptr && !ChangeDirectory(directory, &error)) {
+    std::fclose(input);
+    Diagnose("%scannot change to directory %s: %s\n", kDiagnosticPrefix, directory,
+             ErrorText(error));
+    return outcome;
+  }
+  std::FILE* image = PrepareInput(input, &opening);
+  if (image == nullptr) {
+    ReportOpenFailure(path, opening);
+    return outcome;
+  }
   if (opening.cutShort) {
     Diagnose("%s%s: only its first %lld bytes are read, the most a D88 file can hold\n",
              kDiagnosticPrefix, path, static_cast<long long>(kMaxIndexedFileSize));
   }
   g_d88.OpenStream(image);
-  // The directory is entered before the image is read, so that a mistyped one is said at once,
-  // whatever the disk; the image was found from where the command started.
-  int error = 0;
-  if (directory != nullptr && !ChangeDirectory(directory, &error)) {
-    Diagnose("%scannot change to directory %s: %s\n", kDiagnosticPrefix, directory,
-             ErrorText(error));
-    outcome.status = 1;
-    return outcome;
+  // An image asked for by number must be there; without --image, a file with none is simply
+  // not recognised.
+  const int asked = request.image < 0 ? 0 : request.image;
+  if (request.image >= 0) {
+    const int count = CountDistinctImages(g_d88);
+    if (asked >= count) {
+      Diagnose("%s%s holds %d image%s; there is no image %d\n", kDiagnosticPrefix, path, count,
+               count == 1 ? "" : "s", asked);
+      return outcome;
+    }
   }
+  outcome.status = 0;
 
   // A failed selection leaves nothing readable, so the disk is simply not recognised.
-  g_d88.SelectDisk(0);
+  g_d88.SelectDisk(asked);
   g_d88.SetSectorRange(kFirstSector, kLastSector);
   // Entries the track does not have must read as zero.
   std::memset(g_buffer, 0, kSignatureListSize);
   g_d88.ReadSectorIds(kSignatureTrack, g_buffer, kSignatureListSize);
 
   const int found = FindTitle(g_buffer);
-  const int title = ChooseTitle(found, asked, &outcome.status);
+  const int title = ChooseTitle(found, request.title, &outcome.status);
   if (title < 0) {
     // Silent, as scripts expect; only a window that stays open for reading says something.
     if (outcome.status == 0 && ownWindow) {
@@ -282,8 +357,7 @@ int CastleExtractRun(int argc, char** argv, bool ownWindow) {
       WriteUtf8(stdout, request.images[i]);
       std::printf(":\n");
     }
-    const Outcome outcome =
-        ExtractImage(request.images[i], request.directory, request.title, ownWindow);
+    const Outcome outcome = ExtractImage(request.images[i], request, ownWindow);
     status = outcome.status != 0 ? outcome.status : status;
     Summary& summary = g_summaries[i % kMaxSummaries];
     summary.outcome = outcome;

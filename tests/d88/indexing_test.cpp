@@ -138,6 +138,25 @@ TEST_F(ReaderTest, ReopeningClosesTheEarlierFile) {
   EXPECT_EQ(OpenHandleCount(), before - 1);
 }
 
+TEST_F(ReaderTest, AnotherFileIsReadFromItsOwnBytes) {
+  // Two files whose indexing reads nothing past the first header (a size of 2^31 ends it): no
+  // byte read of the first is served for the second.
+  D88Builder first = NamedImage("FIRST", 0);
+  D88Builder second = NamedImage("SECOND", 0x10);
+  first.SetDiskSizeField(0x80000000u);
+  second.SetDiskSizeField(0x80000000u);
+  const std::string otherPath = m_scratch.File("other.d88");
+  WriteFileBytes(otherPath, second.Build());
+  for (int round = 0; round < 2; ++round) {
+    OpenImage(first);
+    EXPECT_STREQ(m_reader.GetDiskName(), "FIRST");
+    ASSERT_TRUE(m_reader.Open(otherPath.c_str()));
+    ASSERT_TRUE(m_reader.SelectDisk(0));
+    EXPECT_STREQ(m_reader.GetDiskName(), "SECOND");
+    EXPECT_EQ(m_reader.GetMediaType(), 0x10);
+  }
+}
+
 TEST_F(ReaderTest, TrackTableEndsWhereTheFirstTrackBegins) {
   // A 672-byte header of 160 entries: the first record's header lies where entries 160 to 163
   // of a full table would (entry 161 would read as offset 1), and is no track offset.

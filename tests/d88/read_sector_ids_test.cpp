@@ -130,4 +130,62 @@ TEST_F(ReaderTest, TrackRecordsGiveEachRecordItsOwnSizeAndMarks) {
   EXPECT_EQ(records[2].offset, start + 2 * kSectorHeaderSize + 256 + 128);
 }
 
+TEST_F(ReaderTest, ACutShortRecordIsListedWithTheBytesTheFileHolds) {
+  // The file's end is known only from a read that returned bytes: a look past it (for the next
+  // record a count promises, or for a second image a size field promises) says nothing.
+  D88Builder moreRecords;  // the count says 16; the 4th record's data is cut to 152 bytes
+  for (uint8_t r = 1; r <= 4; ++r) {
+    SectorRecord sector = PatternSector(0, 0, r, 1, 256);
+    sector.countField = 16;
+    moreRecords.AddSector(0, sector);
+  }
+  // A 2HD track of 26 sectors of 1024 bytes, cut in the data of its 24th, which runs past the
+  // reader's window of the file.
+  D88Builder hd;
+  hd.SetMediaType(kMedia2HD);
+  for (uint8_t r = 1; r <= 26; ++r) {
+    hd.AddSector(0, PatternSector(0, 0, r, 3, 1024));
+  }
+  hd.SetDiskSizeField(1261568);  // the whole disk: a second image would start there
+  struct Case {
+    const D88Builder& disk;
+    size_t cutBy;  // bytes missing from the end
+    int records;
+    int lastSize;
+  };
+  for (const Case& c : {Case{moreRecords, 104, 4, 152}, Case{hd, 2 * 1040 + 120, 24, 904}}) {
+    const Bytes whole = c.disk.Build();
+    OpenBytes(Bytes(whole.begin(), whole.end() - static_cast<long>(c.cutBy)));
+    ASSERT_TRUE(m_reader.SelectDisk(0));
+    const std::vector<Listed> listed = Records(m_reader, 0, 64);
+    ASSERT_EQ(static_cast<int>(listed.size()), c.records);
+    EXPECT_EQ(listed.back().storedSize, c.lastSize);
+    EXPECT_EQ(listed[0].storedSize, c.records == 4 ? 256 : 1024);
+    EXPECT_EQ(Records(m_reader, 0, 64).back().storedSize, c.lastSize);  // and again
+  }
+}
+
+TEST_F(ReaderTest, AWalkGoesRecordByRecordAndStepsOverRecordsItHolds) {
+  D88Builder builder;
+  for (uint8_t r = 1; r <= 3; ++r) {
+    builder.AddSector(2, PatternSector(1, 0, r, 1, 100 * r));
+  }
+  OpenImage(builder);
+  TrackWalk walk;
+  EXPECT_FALSE(m_reader.StartTrackWalk(3, &walk));
+  EXPECT_TRUE(walk.ended);
+  ASSERT_TRUE(m_reader.StartTrackWalk(2, &walk));
+  TrackRecord record;
+  ASSERT_TRUE(m_reader.NextTrackRecord(&walk, &record));
+  EXPECT_EQ(record.header.Number(), 1);
+  // Over the second without reading it: its count and size are all a walk needs.
+  D88Image::PassTrackRecord(&walk, 3, 200);
+  EXPECT_EQ(walk.place, 2);
+  ASSERT_TRUE(m_reader.NextTrackRecord(&walk, &record));
+  EXPECT_EQ(record.header.Number(), 3);
+  EXPECT_EQ(record.storedSize, 300);
+  EXPECT_TRUE(walk.ended);
+  EXPECT_FALSE(m_reader.NextTrackRecord(&walk, &record));
+}
+
 }  // namespace

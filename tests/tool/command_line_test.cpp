@@ -101,6 +101,47 @@ TEST_F(CommandTest, OnlyTheFirstImageOfAFileIsExamined) {
   EXPECT_EQ(Output("PROG1"), StandardRun(0, 2, 0, 2304));
 }
 
+TEST_F(CommandTest, ImageAskedForByNumberIsRecognisedAndCutAsTheFirst) {
+  D88Builder loop = StandardDisk(1, 2, 3);
+  loop.SetDiskSizeField(0);  // indexed 64 times, one image
+  const Bytes two = Concat({StandardDisk(1, 2, 3).Build(), TheCastleDisk().Build()});
+  const std::string none = "castle-extract: " + m_diskPath + " holds ";
+  struct Case {
+    Bytes file;
+    std::vector<std::string> options;
+    int exitCode;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {two, {"--image", "1"}, 0, kTheCastleRecognised + kAllFourCut, ""},
+      {two, {"--image=0"}, 0, "", ""},
+      {two, {"--image", "2"}, 1, "", none + "2 images; there is no image 2\n"},
+      {loop.Build(), {"--image", "1"}, 1, "", none + "1 image; there is no image 1\n"},
+      {Bytes(100, 0), {"--image", "0"}, 1, "", none + "0 images; there is no image 0\n"},
+      {two, {"--image", "-1"}, 1, "",
+       "castle-extract: --image takes an image number, counting from 0, not \"-1\"\n"},
+      {two, {"--image", "1x"}, 1, "",
+       "castle-extract: --image takes an image number, counting from 0, not \"1x\"\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.back());
+    WriteFileBytes(m_diskPath, c.file);
+    std::vector<std::string> args = c.options;
+    args.push_back(m_diskPath);
+    const CommandResult result = RunArgs(args);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(WorkFiles().size(), c.out.empty() ? 0u : 4u);
+    if (!c.out.empty()) {
+      EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+    }
+    for (const std::string& name : WorkFiles()) {
+      ASSERT_TRUE(RemoveFile(m_work.File(name)));
+    }
+  }
+}
+
 TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
   WriteFileBytes(m_diskPath, ExcellentDisk().Build());
   WriteFileBytes(m_input.File("neither.d88"), StandardDisk(1, 2, 3).Build());
@@ -115,7 +156,7 @@ TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
   const Case cases[] = {
       {{"--help"},
        0,
-       "Usage: castle-extract [-C DIR] [--title castle|excellent] [--] d88file\n",
+       "Usage: castle-extract [-C DIR] [--image N] [--title castle|excellent] [--] d88file\n",
        ""},
       {{"--version"}, 0, "castle-extract " CASTLE_EXTRACT_VERSION "\n", ""},
       {{"-C", "out", m_diskPath}, 0, kExcellentRecognised + kAllFourCut, ""},
@@ -189,8 +230,13 @@ TEST_F(CommandTest, TitleAskedForCutsACopyWithoutItsSignature) {
        "castle-extract: track 79 carries the signature of \"The Castle\", not of \"Castle "
        "Excellent\"; nothing was written\n",
        false},
-      {TheCastleDisk().Build(), {"--title", "Castle"}, 1, "", "", false},  // usage
-      {TheCastleDisk().Build(), {"--title"}, 1, "", "", false},
+      {TheCastleDisk().Build(),
+       {"--title", "Castle"},
+       1,
+       "",
+       "castle-extract: --title takes castle or excellent, not \"Castle\"\n",
+       false},
+      {TheCastleDisk().Build(), {"--titles=castle"}, 1, "", "", false},  // usage
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options.back());
