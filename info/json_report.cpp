@@ -6,7 +6,7 @@
 #include "info/decimal.h"
 #include "info/disk_map.h"
 #include "info/json_string.h"
-#include "platform/shift_jis.h"
+#include "text/shift_jis.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "info/decimal.h"
 #include "info/disk_map.h"
 #include "platform/platform.h"
-#include "platform/shift_jis.h"
+#include "text/shift_jis.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <initializer_list>
 
 #include "platform/platform.h"
-#include "platform/shift_jis.h"
+#include "text/shift_jis.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "platform/shift_jis.h"
+#include "text/shift_jis.h"
 #include "platform/windows_text.h"
 
 namespace {

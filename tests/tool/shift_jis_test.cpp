@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/shift_jis.h"
+#include "text/shift_jis.h"
 #include "tool/messages.h"
 
 namespace {

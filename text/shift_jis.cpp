@@ -1,6 +1,6 @@
-#include "platform/shift_jis.h"
+#include "text/shift_jis.h"
 
-#include "platform/jis_x_0208_table.h"
+#include "text/jis_x_0208_table.h"
 
 namespace {
 

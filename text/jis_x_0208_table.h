@@ -1,7 +1,7 @@
 // The JIS X 0208 characters as Shift_JIS writes them: two bytes, a lead byte for each pair of
 // JIS rows and a trail byte for the place in the row.
-#ifndef PLATFORM_JIS_X_0208_TABLE_H
-#define PLATFORM_JIS_X_0208_TABLE_H
+#ifndef TEXT_JIS_X_0208_TABLE_H
+#define TEXT_JIS_X_0208_TABLE_H
 
 #include <cstdint>
 
@@ -13,4 +13,4 @@ constexpr int kJisTrailCount = 0x7E - 0x40 + 1 + 0xFC - 0x80 + 1;
 // The code point of each character, 0 where a pair of bytes is no JIS X 0208 character.
 extern const uint16_t kJisX0208[kJisLeadCount][kJisTrailCount];
 
-#endif  // PLATFORM_JIS_X_0208_TABLE_H
+#endif  // TEXT_JIS_X_0208_TABLE_H

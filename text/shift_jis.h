@@ -2,8 +2,8 @@
 // terminal or a report that shows Unicode: the command's own messages, and names read from disks.
 // It holds ASCII, half-width katakana (one byte, 0xA1 to 0xDF) and the JIS X 0208 characters
 // (two bytes: a lead byte 0x81 to 0x9F or 0xE0 to 0xEA, then a trail byte 0x40 to 0xFC but 0x7F).
-#ifndef PLATFORM_SHIFT_JIS_H
-#define PLATFORM_SHIFT_JIS_H
+#ifndef TEXT_SHIFT_JIS_H
+#define TEXT_SHIFT_JIS_H
 
 constexpr unsigned kReplacementCharacter = 0xFFFD;
 
@@ -25,4 +25,4 @@ int ShiftJisToUtf16(const char* text, char16_t* out, int capacity);
 // holding no text.
 bool ShiftJisTextToUtf8(const char* text, char* out, int capacity);
 
-#endif  // PLATFORM_SHIFT_JIS_H
+#endif  // TEXT_SHIFT_JIS_H
