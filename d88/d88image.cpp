@@ -89,13 +89,15 @@ bool D88Image::SelectDisk(int n) {
   int64_t tableEnd = kHeaderSize;
   for (int t = 0; t < kTrackCount; ++t) {
     const int32_t offset = header.TrackOffset(t);
+    m_trackOffset[t] = offset;
     if (offset >= kHeaderTrackTableOffset + kTrackTableEntrySize * (t + 1) && offset < tableEnd) {
       tableEnd = offset;
     }
   }
-  for (int t = 0; t < kTrackCount; ++t) {
-    const bool inTable = kHeaderTrackTableOffset + kTrackTableEntrySize * t < tableEnd;
-    m_trackOffset[t] = inTable ? header.TrackOffset(t) : 0;
+  for (int t = (static_cast<int>(tableEnd) - kHeaderTrackTableOffset + kTrackTableEntrySize - 1) /
+               kTrackTableEntrySize;
+       t < kTrackCount; ++t) {
+    m_trackOffset[t] = 0;  // past the table's end: bytes of the first track, no entry
   }
   m_mediaType = header.MediaType();
   m_diskSize = header.DiskSize();
@@ -123,7 +125,8 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
       return 0;
     }
     const int size = header.DataSize();
-    if (header.Cylinder() == c && header.Head() == h && header.Number() == r &&
+    // The sector number first: on a track, it is what tells records apart.
+    if (header.Number() == r && header.Cylinder() == c && header.Head() == h &&
         header.SizeCode() == n) {
       return ReadUpTo(position, dest, size < capacity ? size : capacity);
     }
@@ -193,13 +196,17 @@ bool D88Image::NextRecordHeader(TrackWalk* walk, SectorHeader* header, int64_t* 
   return true;
 }
 
-bool D88Image::NextTrackRecord(TrackWalk* walk, TrackRecord* record) {
-  if (!NextRecordHeader(walk, &record->header, &record->offset)) {
-    return false;
+int D88Image::NextTrackRecords(TrackWalk* walk, TrackRecord* dest, int maxRecords) {
+  int stored = 0;
+  for (; stored < maxRecords; ++stored) {
+    TrackRecord& record = dest[stored];
+    if (!NextRecordHeader(walk, &record.header, &record.offset)) {
+      break;
+    }
+    // The file may end inside the data, even where a whole header follows no more.
+    record.storedSize = HeldBytes(record.offset + kSectorHeaderSize, record.header.DataSize());
   }
-  // The file may end inside the data, even where a whole header follows no more.
-  record->storedSize = HeldBytes(record->offset + kSectorHeaderSize, record->header.DataSize());
-  return true;
+  return stored;
 }
 
 int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
@@ -223,14 +230,10 @@ int D88Image::ReadSectorIds(int track, unsigned char* dest, int capacity) {
 
 int D88Image::ReadTrackRecords(int track, TrackRecord* dest, int maxRecords) {
   TrackWalk walk;
-  if (dest == nullptr || maxRecords <= 0 || !StartTrackWalk(track, &walk)) {
+  if (dest == nullptr || !StartTrackWalk(track, &walk)) {
     return 0;
   }
-  int stored = 0;
-  while (stored < maxRecords && NextTrackRecord(&walk, &dest[stored])) {
-    ++stored;
-  }
-  return stored;
+  return NextTrackRecords(&walk, dest, maxRecords);
 }
 
 int32_t D88Image::GetTrackOffset(int track) const {
@@ -255,11 +258,7 @@ bool D88Image::ReadWhole(int64_t offset, unsigned char* dest, int length) {
   return ReadUpTo(offset, dest, length) == length;
 }
 
-int32_t D88Image::HeldBytes(int64_t offset, int32_t length) {
-  // Bytes the window holds are there; beyond it, the file's end decides.
-  if (offset >= m_windowStart && offset + length <= m_windowStart + m_windowLength) {
-    return length;
-  }
+int32_t D88Image::HeldBytesPastWindow(int64_t offset, int32_t length) {
   const int64_t end = FileEnd();
   if (end < 0 || offset + length <= end) {
     return length;

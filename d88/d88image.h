@@ -30,9 +30,9 @@ struct TrackRecord {
 // Where a walk through a track's records stands, as ReadTrackRecords walks them: a caller can go
 // record by record, stop where it likes, and step over records whose headers it holds already.
 struct TrackWalk {
-  int64_t next = 0;    // file offset of the next record's header
-  int32_t place = 0;   // that record's place in the walk, from 0
-  bool ended = true;   // the last record said so, or the walk never started
+  int64_t next = 0;   // file offset of the next record's header
+  int32_t place = 0;  // that record's place in the walk, from 0
+  bool ended = true;  // the last record said so, or the walk never started
 };
 
 class D88Image {
@@ -91,9 +91,15 @@ class D88Image {
   // A walk over the track's records from its first, one record at a time: ReadTrackRecords is
   // such a walk. False, with the walk ended, for a track that cannot be read.
   bool StartTrackWalk(int track, TrackWalk* walk) const;
-  // Lists the walk's next record and steps past it; false when the walk has ended or the file
-  // holds no whole header there. The record that matches the count of its own header ends it.
-  bool NextTrackRecord(TrackWalk* walk, TrackRecord* record);
+  // Lists the walk's next records, up to maxRecords of them, and steps past them; returns how
+  // many. The record whose place matches the count of its own header ends the walk, as does
+  // the end of the file.
+  int NextTrackRecords(TrackWalk* walk, TrackRecord* dest, int maxRecords);
+  // The same for one record: false when the walk has ended or the file holds no whole header
+  // where it stands.
+  bool NextTrackRecord(TrackWalk* walk, TrackRecord* record) {
+    return NextTrackRecords(walk, record, 1) == 1;
+  }
   // Steps past the walk's next record, whose header the caller holds already (its sector count
   // and data size fields), as NextTrackRecord would, without reading the file.
   static void PassTrackRecord(TrackWalk* walk, int sectorCount, int dataSize);
@@ -129,8 +135,13 @@ class D88Image {
   }
   // Stores up to length bytes from the file offset at dest; returns how many the file had.
   int ReadUpTo(int64_t offset, unsigned char* dest, int length);
-  // How many of the length bytes from offset the file holds.
-  int32_t HeldBytes(int64_t offset, int32_t length);
+  // How many of the length bytes from offset the file holds: all of them where the window does.
+  int32_t HeldBytes(int64_t offset, int32_t length) {
+    return offset >= m_windowStart && offset + length <= m_windowStart + m_windowLength
+               ? length
+               : HeldBytesPastWindow(offset, length);
+  }
+  int32_t HeldBytesPastWindow(int64_t offset, int32_t length);
   // Makes the window hold the file's bytes from offset on; false when there are none.
   bool FillWindow(int64_t offset);
   // Puts the stream at offset, with a seek only when it is elsewhere.
@@ -153,7 +164,7 @@ class D88Image {
   char m_diskName[kDiskNameLength + 1] = {};
 
   // The window: the file's bytes from m_windowStart on, m_windowLength of them.
-  unsigned char m_window[kWindowSize];
+  unsigned char m_window[kWindowSize] = {};
   int64_t m_windowStart = 0;
   int32_t m_windowLength = 0;
   int64_t m_streamPosition = -1;  // where the stream is; -1 when not known

@@ -43,7 +43,8 @@ void PrintHelp() {
       "Usage: %s [-C DIR] [--image N] [--title castle|excellent] [--] d88file\n"
       "       %s --help | --version\n"
       "\n"
-      "Reads the first disk image of a D88 file (or image N), recognises \"The Castle\" or \"Castle "
+      "Reads the first disk image of a D88 file (or image N), recognises \"The Castle\" or "
+      "\"Castle "
       "Excellent\"\n"
       "from the sector numbers on track 79, and writes the game's files PROG1, PROG2, MUSIC "
       "and\n"
@@ -80,8 +81,8 @@ struct Request {
 
 // The option's name when `option` is it, as "--name VALUE" or "--name=VALUE", with *value set
 // and *next moved past a separate value; null otherwise.
-const char* OptionWithValue(const char* option, const char* name, int argc, char** argv,
-                            int* next, const char** value) {
+const char* OptionWithValue(const char* option, const char* name, int argc, char** argv, int* next,
+                            const char** value) {
   const size_t length = std::strlen(name);
   if (std::strncmp(option, name, length) != 0) {
     return nullptr;
@@ -109,9 +110,9 @@ int ImageNumber(const char* text) {
   return text[0] != '\0' ? number : -1;
 }
 
-// Reads [-C DIR] [--image N] [--title NAME] [--] d88file..., one file unless the command runs in a window of
-// its own, where files dropped onto it come several at a time. Returns -1 when the command
-// should go on, else the exit code of a run that ends here (help, version, usage).
+// Reads [-C DIR] [--image N] [--title NAME] [--] d88file..., one file unless the command runs in a
+// window of its own, where files dropped onto it come several at a time. Returns -1 when the
+// command should go on, else the exit code of a run that ends here (help, version, usage).
 int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
   int next = 1;
   for (;
@@ -158,7 +159,10 @@ int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
       for (int i = 0; i < kTitleCount; ++i) {
         const size_t used = std::strlen(choices);
         std::snprintf(choices + used, sizeof choices - used, "%s%s",
-                      i == 0 ? "" : i + 1 < kTitleCount ? ", " : " or ", kTitleSignatures[i].option);
+                      i == 0                ? ""
+                      : i + 1 < kTitleCount ? ", "
+                                            : " or ",
+                      kTitleSignatures[i].option);
       }
       Diagnose("%s--title takes %s, not \"%s\"\n", kDiagnosticPrefix, choices, value);
       return Finish(1);
@@ -203,7 +207,7 @@ struct Outcome {
 constexpr int kMaxSummaries = 64;
 struct Summary {
   Outcome outcome;
-  char folder[1024];
+  char folder[1024] = {};
 };
 Summary g_summaries[kMaxSummaries];
 

@@ -59,6 +59,7 @@ bool CutFileInverted(const char* name, int track, int c, int h, int r, int n, in
 
 int RunExtractionList(const ExtractionList& list) {
   g_unwritten = 0;
+  ForgetSuspectSectors();
   for (const TitleEntry& row : list) {
     const auto cut = row.complemented ? CutFileInverted : CutFile;
     cut(row.name, row.track, row.c, row.h, row.r, row.n, row.skip, row.length);

@@ -10,84 +10,130 @@
 
 namespace {
 
-constexpr int kMaxRecords = 64;  // more than any track of these disks holds
-constexpr int kNumbers = 256;    // the values of R
+constexpr int kNumbers = 256;  // the values of R
 
-// The records of the track a run is on, listed in one walk, and for the run's C, H and N, where
-// the first record of each sector number lies and how many there are: kept while the run stays
-// on that track, so that each sector costs a look-up rather than a walk.
-TrackRecord g_records[kMaxRecords];
+// For a track and a run's C, H and N: what the record a sector search finds says of each sector
+// number (the first of that ID before the search ends), how many records carry the ID there,
+// and the numbers that lie only past a record whose sector count of 0 ends a search. Kept for
+// the last two tracks a run was on, so that each sector costs a look-up rather than a walk: a
+// file's run may end on the track where the next file's begins.
 struct Index {
   int track = -1;
   int c = 0;
   int h = 0;
   int n = 0;
-  signed char first[kNumbers];     // -1 where there is none
-  unsigned char copies[kNumbers];  // 2 for two or more
-} g_index;
+  unsigned char status[kNumbers];
+  unsigned char deleted[kNumbers];
+  unsigned char copies[kNumbers];    // 0 where a search finds none; 2 for two or more
+  unsigned char pastZero[kNumbers];  // 1 where one lies past a record whose count is 0
+};
+Index g_indexes[2];
+int g_older = 0;  // the index to fill next
 
-void IndexTrack(int track, int c, int h, int n) {
-  if (track == g_index.track && c == g_index.c && h == g_index.h && n == g_index.n) {
-    return;
-  }
-  g_index.track = track;
-  g_index.c = c;
-  g_index.h = h;
-  g_index.n = n;
-  std::memset(g_index.first, -1, sizeof g_index.first);
-  std::memset(g_index.copies, 0, sizeof g_index.copies);
-  const int listed = g_d88.ReadTrackRecords(track, g_records, kMaxRecords);
-  for (int i = 0; i < listed; ++i) {
-    const SectorHeader& header = g_records[i].header;
-    if (header.Cylinder() == c && header.Head() == h && header.SizeCode() == n) {
-      const int r = header.Number();
-      if (g_index.copies[r]++ == 0) {
-        g_index.first[r] = static_cast<signed char>(i);
-      }
-      g_index.copies[r] = g_index.copies[r] > 2 ? 2 : g_index.copies[r];
+// The records of a walk, read a few at a time.
+constexpr int kBatch = 64;
+TrackRecord g_records[kBatch];
+
+const Index& IndexTrack(int track, int c, int h, int n) {
+  for (const Index& index : g_indexes) {
+    if (track == index.track && c == index.c && h == index.h && n == index.n) {
+      return index;
     }
   }
+  Index& index = g_indexes[g_older];
+  g_older ^= 1;
+  index.track = track;
+  index.c = c;
+  index.h = h;
+  index.n = n;
+  std::memset(index.copies, 0, sizeof index.copies);
+  std::memset(index.pastZero, 0, sizeof index.pastZero);
+  // The walk of a listing, which a search follows but for one rule: a record that says its
+  // track holds 0 sectors ends a search there, found or not.
+  TrackWalk walk;
+  bool searchEnded = false;
+  g_d88.StartTrackWalk(track, &walk);
+  for (int listed; (listed = g_d88.NextTrackRecords(&walk, g_records, kBatch)) > 0;) {
+    for (int i = 0; i < listed; ++i) {
+      const SectorHeader& header = g_records[i].header;
+      searchEnded = searchEnded || header.SectorCount() == 0;
+      if (header.Cylinder() != c || header.Head() != h || header.SizeCode() != n) {
+        continue;
+      }
+      const int r = header.Number();
+      if (searchEnded) {
+        index.pastZero[r] = 1;
+      } else if (index.copies[r] == 0) {
+        index.status[r] = static_cast<unsigned char>(header.Status());
+        index.deleted[r] = static_cast<unsigned char>(header.Deleted());
+        index.copies[r] = 1;
+      } else {
+        index.copies[r] = 2;
+      }
+    }
+  }
+  return index;
 }
 
 void Report(const char* name, int track, int c, int h, int r, int n, const char* what) {
-  Diagnose("%s%s: sector C%d H%d R%d N%d on track %d %s; the file may hold wrong bytes there\n",
-           kDiagnosticPrefix, name, c, h, r, n, track, what);
+  Diagnose("%s%s: sector C%d H%d R%d N%d on track %d %s\n", kDiagnosticPrefix, name, c, h, r, n,
+           track, what);
 }
 
+// What the dump says of a sector whose bytes the file holds.
 void CheckSector(const char* name, int track, int c, int h, int r, int n) {
-  IndexTrack(track, c, h, n);
-  if (r < 0 || r >= kNumbers || g_index.first[r] < 0) {
-    return;  // missing: the run ended there, which the cut reports itself
+  const Index& index = IndexTrack(track, c, h, n);
+  if (r < 0 || r >= kNumbers) {
+    return;
   }
-  const SectorHeader& header = g_records[g_index.first[r]].header;
-  char what[96];
-  if (header.Status() != kStatusGood) {
-    const char* text = SectorStatusText(header.Status());
+  if (index.copies[r] == 0) {
+    // Not found: the run ended there, which the cut reports itself, unless a record of that ID
+    // lies past one whose count ends the search: then why is worth saying.
+    if (index.pastZero[r] != 0) {
+      Report(name, track, c, h, r, n,
+             "was not read: the search for it ends at a record that says its track holds 0 "
+             "sectors");
+    }
+    return;
+  }
+  const int status = index.status[r];
+  constexpr char kWrongBytes[] = "; the file may hold wrong bytes there";
+  char what[128];
+  if (status != kStatusGood) {
+    const char* text = SectorStatusText(status);
     if (text != nullptr) {
-      std::snprintf(what, sizeof what, "was stored with %s (status 0x%02X)", text, header.Status());
+      std::snprintf(what, sizeof what, "was stored with %s (status 0x%02X)%s", text, status,
+                    kWrongBytes);
     } else {
-      std::snprintf(what, sizeof what, "was stored with status 0x%02X", header.Status());
+      std::snprintf(what, sizeof what, "was stored with status 0x%02X%s", status, kWrongBytes);
     }
     Report(name, track, c, h, r, n, what);
   }
   // Writers mark deleted data in both bytes; said once.
-  if (header.Deleted() != 0 && header.Status() != kStatusDeletedData) {
-    std::snprintf(what, sizeof what, "was stored with a deleted data mark (0x%02X)",
-                  header.Deleted());
+  if (index.deleted[r] != 0 && status != kStatusDeletedData) {
+    std::snprintf(what, sizeof what, "was stored with a deleted data mark (0x%02X)%s",
+                  index.deleted[r], kWrongBytes);
     Report(name, track, c, h, r, n, what);
   }
-  if (g_index.copies[r] > 1) {
-    Report(name, track, c, h, r, n,
-           "is stored more than once on its track and the first copy was read");
+  if (index.copies[r] > 1) {
+    std::snprintf(what, sizeof what,
+                  "is stored more than once on its track and the first copy was read%s",
+                  kWrongBytes);
+    Report(name, track, c, h, r, n, what);
   }
 }
 
 }  // namespace
 
+void ForgetSuspectSectors() {
+  for (Index& index : g_indexes) {
+    index.track = -1;
+  }
+}
+
 void ReportSuspectSectors(const char* name, int track, int c, int h, int r, int n, int runLength,
                           int got) {
   const int pieceLength = kBaseSectorLength << n;
-  g_index.track = -1;  // the image may be another since the last cut
   for (int at = 0; at < runLength && at <= got; at += pieceLength) {
     CheckSector(name, track, c, h, r, n);
     g_d88.NextRunSector(&track, &c, &h, &r);

@@ -10,4 +10,7 @@
 void ReportSuspectSectors(const char* name, int track, int c, int h, int r, int n, int runLength,
                           int got);
 
+// Forgets what is known of the tracks: another image is being cut.
+void ForgetSuspectSectors();
+
 #endif  // TOOL_SECTOR_HEALTH_H

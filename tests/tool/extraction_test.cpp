@@ -148,6 +148,23 @@ TEST_F(CommandTest, SuspectSectorsOfADumpAreNamedAndTheFilesWrittenAllTheSame) {
   D88Builder twice = TheCastleDisk();
   SectorRecord copy = PatternSector(16, 1, 2, 1, 256);  // after the first, which is read
   twice.AddSector(33, copy);
+  // VOICE's sectors after 64 others on their track, one of them marked.
+  D88Builder crowded = TheCastleDisk().Edited([](int track, SectorRecord&) { return track != 33; });
+  for (int r = 100; r < 164; ++r) {
+    crowded.AddSector(33, PatternSector(16, 1, static_cast<uint8_t>(r), 1, 16));
+  }
+  for (int r = 1; r <= 16; ++r) {
+    SectorRecord sector = PatternSector(16, 1, static_cast<uint8_t>(r), 1, 256);
+    sector.data = StandardSectorData(33, r);
+    sector.status = r == 6 ? 0xB0 : 0;
+    crowded.AddSector(33, sector);
+  }
+  // PROG2's first sector of track 61 says its track holds 0 sectors: a search ends there, so its
+  // bytes are not used, whatever its status.
+  D88Builder countZero = marked(61, 1, 0, 0xB0).Edited([](int track, SectorRecord& sector) {
+    sector.countField = track == 61 && sector.r == 1 ? 0 : -1;
+    return true;
+  });
   const std::string tail = "; the file may hold wrong bytes there\n";
   struct Case {
     D88Builder disk;
@@ -193,6 +210,15 @@ TEST_F(CommandTest, SuspectSectorsOfADumpAreNamedAndTheFilesWrittenAllTheSame) {
        "with a data CRC error (status 0xB0)" +
            tail},                    // 28 bytes of it
       {marked(61, 9, 0, 0xB0), ""},  // past PROG2
+      {crowded,
+       "castle-extract: VOICE: sector C16 H1 R6 N1 on track 33 was stored "
+       "with a data CRC error (status 0xB0)" +
+           tail},
+      {countZero,
+       "castle-extract: PROG2: sector C30 H1 R1 N1 on track 61 was not read: the search for it "
+       "ends at a record that says its track holds 0 sectors\n"
+       "castle-extract: PROG2: the disk supplied only 256 of its 2076 bytes; the rest is "
+       "padding\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
