@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   WriteFileBytes(dir + "/shared-track.d88", SharedTrackDisk());
   WriteFileBytes(dir + "/chained-headers.d88", ChainedHeaders());
+  WriteFileBytes(dir + "/shared-run.d88", SharedRunImages());
   return 0;
 }

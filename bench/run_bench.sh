@@ -3,7 +3,8 @@
 # allocations (memcheck), system calls (strace) and the median wall time of repeated runs.
 # Then the commands on files crafted to be slow or to make huge reports: castle-extract on a
 # disk whose tracks share one track of 65,495 records, and d88-info's maps of 64 images whose
-# tracks all point at the same 256 records, and of 64 headers chained into each other, against
+# tracks all point at the same 256 records, of 64 headers chained into each other, and of 64
+# headers whose tracks all reach one run of 255 records 8 KB apart (2.1 MB), against
 # the bound on a report's size (16 bytes of text or 32 of JSON per byte of the file, plus 16 KB
 # or 64 KB).
 #   run_bench.sh CASTLE_EXTRACT MAKE_DEMO_DISK D88_INFO SLOW_IMAGE MAKE_BENCH_IMAGES [RUNS]
@@ -69,11 +70,12 @@ echo "wall time (median of $runs): $(median_us "$extract" ../shared-track.d88) u
 for ((i = 0; i < 64; i++)); do cat "$slow_image"; done >"$work/slow.d88"
 echo
 echo "d88-info: reports of crafted files, bytes out against the bound"
-for file in slow.d88 chained-headers.d88; do
+for file in slow.d88 chained-headers.d88 shared-run.d88; do
   size=$(wc -c <"$work/$file")
   case $file in
     slow.d88) echo "  $file, $size bytes: 64 images of 164 tracks over the same 256 records" ;;
-    *) echo "  $file, $size bytes: 64 header-only images, each track pointing into the next" ;;
+    chained-headers.d88) echo "  $file, $size bytes: 64 header-only images, each track pointing into the next" ;;
+    *) echo "  $file, $size bytes: 64 header-only images whose tracks all reach one run of 255 records 8 KB apart" ;;
   esac
   for mode in text json; do
     option=$([ "$mode" = json ] && echo --json || true)

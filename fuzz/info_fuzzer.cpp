@@ -2,13 +2,18 @@
 // and a hex dump of the sector whose ID the file's first record would carry. Crashes, hangs
 // and sanitizer reports are the findings; so is an exit code other than 0 for a map, or other
 // than 0 or 1 for a dump, and a map out of proportion to the file: more than 16 bytes of text
-// per byte of it plus 16 KB, or 32 bytes of JSON per byte plus 64 KB.
+// per byte of it plus 16 KB, or 32 bytes of JSON per byte plus 64 KB; and a text map that
+// differs from the one made reading every record a walk reaches rather than stepping over those
+// listed before.
 #include <sys/stat.h>
 
 #include <cstdio>
 
+#include <cstring>
+
 #include "fuzz/fuzz_input.h"
 #include "info/d88_info.h"
+#include "info/disk_map.h"
 
 namespace {
 
@@ -22,6 +27,16 @@ void Check(bool promise) {
 }
 
 char g_output[300];
+char g_plainOutput[300];
+
+// The bytes of a file, up to the size of the buffer; returns how many.
+size_t ReadBack(const char* path, unsigned char* buffer, size_t size) {
+  std::FILE* file = std::fopen(path, "rb");
+  Check(file != nullptr);
+  const size_t got = std::fread(buffer, 1, size, file);
+  std::fclose(file);
+  return got;
+}
 
 // Runs the entry with standard output going to a file of its own; returns the bytes written.
 long long OutputOf(int argc, char** argv, int* status) {
@@ -37,6 +52,7 @@ long long OutputOf(int argc, char** argv, int* status) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::snprintf(g_output, sizeof g_output, "%s/output", FuzzScratchDir());
+  std::snprintf(g_plainOutput, sizeof g_plainOutput, "%s/plain-output", FuzzScratchDir());
   return 0;
 }
 
@@ -50,7 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = static_cast<long long>(size);
   int status = 0;
   char* text[] = {program, path, nullptr};
-  Check(OutputOf(2, text, &status) <= 16 * bytes + 16384 && status == 0);
+  const long long textBytes = OutputOf(2, text, &status);
+  Check(textBytes <= 16 * bytes + 16384 && status == 0);
+  // The same map made the plain way, reading every record: byte for byte the same.
+  Check(std::rename(g_output, g_plainOutput) == 0);
+  ReadEveryRecord(true);
+  Check(OutputOf(2, text, &status) == textBytes && status == 0);
+  ReadEveryRecord(false);
+  static unsigned char fast[16 * 8192 + 16384];
+  static unsigned char plain[sizeof fast];
+  const size_t compared = ReadBack(g_plainOutput, fast, sizeof fast);
+  Check(ReadBack(g_output, plain, sizeof plain) == compared &&
+        std::memcmp(fast, plain, compared) == 0);
   char* jsonMap[] = {program, json, path, nullptr};
   Check(OutputOf(3, jsonMap, &status) <= 32 * bytes + 65536 && status == 0);
 

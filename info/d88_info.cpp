@@ -124,9 +124,9 @@ int Summary(const char* path, bool json) {
   const int64_t notIndexedAt = FirstImageNotIndexed(g_image, fileSize);
   const FileVerdict verdict = JudgeFile(g_image, g_start, g_startLength, fileSize);
   if (json) {
-    PrintJsonReport(g_image, path, verdict, notIndexedAt);
+    PrintJsonReport(g_image, path, verdict, notIndexedAt, fileSize);
   } else {
-    PrintTextReport(g_image, path, verdict, notIndexedAt);
+    PrintTextReport(g_image, path, verdict, notIndexedAt, fileSize);
   }
   return 0;
 }

@@ -6,12 +6,21 @@
 #include "info/decimal.h"
 #include "info/disk_map.h"
 #include "info/json_string.h"
+#include "info/report_output.h"
 #include "text/shift_jis.h"
 
 namespace {
 
-void PrintSectors(const TrackRecord* records, int listed) {
-  for (int i = 0; i < listed; ++i) {
+// The most a track's entry can cost, to keep the document within its bound: the entry's own
+// keys, and each record of its own or segment of records listed before (with its place in the
+// walk); then, for each image left, its entry without tracks, and the signature.
+constexpr int kTrackCost = 256;
+constexpr int kItemCost = 192;
+constexpr int kImageTailCost = 1024;
+constexpr int kSignatureCost = 8192;
+
+void PrintSectors(const TrackRecord* records, int count) {
+  for (int i = 0; i < count; ++i) {
     const SectorHeader& header = records[i].header;
     const struct {
       const char* key;
@@ -30,163 +39,229 @@ void PrintSectors(const TrackRecord* records, int listed) {
       end = AppendDecimal(AppendText(end, field.key), field.value);
     }
     *end++ = '}';
-    std::fwrite(line, 1, static_cast<size_t>(end - line), stdout);
+    ReportBytes(line, static_cast<size_t>(end - line));
   }
 }
 
-// Where a walk stopped on records shown before: which track showed them.
-void PrintMeeting(const TrackListing& listing) {
-  if (listing.notListed) {
-    std::printf(",\"not_listed\":true");
-    return;
+// The walk in order: {"sectors":n} for n records of the track's own (the next n of "sectors"),
+// {"image","track","record","records"} for records listed before by that track, from its own
+// record number "record" on; with "through":{"image","track"} for every own record of each
+// track from that one to this one, the same track of one image after another or one track
+// after another of the same image.
+void PrintSegments(const TrackListing& listing) {
+  ReportText(",\"walk\":[");
+  for (int i = 0; i < listing.segmentCount; ++i) {
+    const WalkSegment& segment = listing.segments[i];
+    if (segment.own) {
+      ReportFormat("%s{\"sectors\":%d}", i == 0 ? "" : ",", segment.length);
+    } else {
+      ReportFormat("%s{\"image\":%d,\"track\":%d,\"record\":%d,\"records\":%d", i == 0 ? "" : ",",
+                   segment.owner.image, segment.owner.track, segment.owner.record, segment.length);
+      if (segment.throughImage != segment.owner.image ||
+          segment.throughTrack != segment.owner.track) {
+        ReportFormat(",\"through\":{\"image\":%d,\"track\":%d}", segment.throughImage,
+                     segment.throughTrack);
+      }
+      ReportText("}");
+    }
   }
-  if (listing.meets == ShownRecords::kNothing) {
-    return;
+  ReportText("]");
+}
+
+// The walk, where it is more than one segment (its own sectors, or "same_as" for "records"
+// records), then the first records listed before and the records left out.
+void PrintWalk(const TrackListing& listing) {
+  const WalkSegment& only = listing.segments[0];
+  const bool plain =
+      listing.segmentCount == 0 ||
+      (listing.segmentCount == 1 && (only.own || (only.throughImage == only.owner.image &&
+                                                  only.throughTrack == only.owner.track)));
+  if (!plain) {
+    PrintSegments(listing);
   }
-  const bool same = listing.meets == ShownRecords::kSame;
-  std::printf(",\"%s\":{\"image\":%d,\"track\":%d", same ? "same_as" : "overlaps",
-              listing.owner.image, listing.owner.track);
-  if (same && listing.owner.record > 0) {
-    std::printf(",\"record\":%d", listing.owner.record);
+  // The first records listed before, as before the walk was said whole.
+  for (int i = 0; i < listing.segmentCount; ++i) {
+    const WalkSegment& segment = listing.segments[i];
+    if (!segment.own) {
+      ReportFormat(",\"same_as\":{\"image\":%d,\"track\":%d", segment.owner.image,
+                   segment.owner.track);
+      if (segment.owner.record > 0) {
+        ReportFormat(",\"record\":%d", segment.owner.record);
+      }
+      ReportText("}");
+      break;
+    }
   }
-  std::printf("}");
+  if (listing.notListed > 0) {
+    ReportFormat(",\"not_listed\":%d", listing.notListed);
+  }
 }
 
 void PrintProblems(const D88Image& image) {
   const HeaderProblems problems = FindHeaderProblems(image);
-  std::printf(",\"problems\":[");
+  ReportText(",\"problems\":[");
   for (int i = 0; i < problems.count; ++i) {
-    std::printf(i == 0 ? "" : ",");
+    ReportText(i == 0 ? "" : ",");
     PrintJsonText(problems.text[i]);
   }
-  std::printf("]");
+  ReportText("]");
 }
 
-void PrintImage(D88Image& image, int index, int repeats) {
-  std::printf("{\"index\":%d", index);
+void PrintImage(D88Image& image, int index, int repeats, int imagesAfter) {
+  ReportFormat("{\"index\":%d", index);
   if (!image.SelectDisk(index)) {
-    std::printf(",\"readable\":false}");
+    ReportText(",\"readable\":false}");
     return;
   }
   const int media = image.GetMediaType();
-  std::printf(",\"readable\":true,\"name\":");
+  ReportText(",\"readable\":true,\"name\":");
   PrintJsonBytes(image.GetDiskName());
   char text[4 * kDiskNameLength + 1];
-  std::printf(",\"name_text\":");
+  ReportText(",\"name_text\":");
   if (ShiftJisTextToUtf8(image.GetDiskName(), text, sizeof text)) {
     PrintJsonText(text);
   } else {
-    std::printf("null");
+    ReportText("null");
   }
-  std::printf(",\"media_type\":%d,\"media\":\"%s\",\"size\":%d,\"repeats\":%d", media,
-              MediaTypeName(media), image.GetDiskSize(), repeats);
+  ReportFormat(",\"media_type\":%d,\"media\":\"%s\",\"size\":%d,\"repeats\":%d", media,
+               MediaTypeName(media), image.GetDiskSize(), repeats);
   PrintProblems(image);
-  std::printf(",\"tracks\":[");
+  ReportText(",\"tracks\":[");
+  const int64_t reserve = static_cast<int64_t>(imagesAfter + 1) * kImageTailCost + kSignatureCost;
   bool first = true;
-  for (int track = 0; track < kTrackCount && std::ferror(stdout) == 0; ++track) {
-    const TrackListing listing = ListTrack(image, index, track);
+  int notShown = 0;
+  for (int track = 0; track < kTrackCount && !ReportFailed(); ++track) {
+    const int64_t room = ReportRoom() - reserve - kTrackCost;
+    if (room < 0) {
+      StopListing();
+    }
+    if (ListingStopped()) {
+      notShown += IsPresent(image, track) ? 1 : 0;
+      continue;
+    }
+    const int64_t items = room / kItemCost;
+    const TrackListing listing = ListTrack(
+        image, index, track, items < kMaxWalkRecords ? static_cast<int>(items) : kMaxWalkRecords);
     if (IsShown(listing)) {
-      std::printf("%s\n{\"track\":%d,\"sectors\":[", first ? "" : ",", track);
-      PrintSectors(listing.records, listing.listed);
-      std::printf("]");
-      PrintMeeting(listing);
-      std::printf("}");
+      ReportFormat("%s\n{\"track\":%d,\"records\":%d,\"sectors\":[", first ? "" : ",", track,
+                   listing.walkLength);
+      PrintSectors(listing.records, listing.ownCount);
+      ReportText("]");
+      PrintWalk(listing);
+      ReportText("}");
       first = false;
     }
   }
-  std::printf("]}");
+  ReportText("]");
+  if (notShown > 0) {
+    ReportFormat(",\"tracks_not_listed\":%d", notShown);
+  }
+  ReportText("}");
 }
 
 // The sectors of each file's run, in the order the command reads them, as the rule of runs
 // steps through them; whether they are on the disk is for the reader of the map to see.
 void PrintFiles(D88Image& image, const ExtractionList& files) {
   image.SetSectorRange(kFirstSector, kLastSector);
-  std::printf(",\"files\":[");
+  ReportText(",\"files\":[");
   for (int i = 0; i < kFilesPerTitle; ++i) {
     const TitleEntry& row = files[i];
-    std::printf("%s\n{\"name\":\"%s\",\"skip\":%d,\"length\":%d,\"complemented\":%s,\"sectors\":[",
-                i == 0 ? "" : ",", row.name, row.skip, row.length,
-                row.complemented ? "true" : "false");
+    ReportFormat("%s\n{\"name\":\"%s\",\"skip\":%d,\"length\":%d,\"complemented\":%s,\"sectors\":[",
+                 i == 0 ? "" : ",", row.name, row.skip, row.length,
+                 row.complemented ? "true" : "false");
     int track = row.track;
     int c = row.c;
     int h = row.h;
     int r = row.r;
     const int pieceLength = kBaseSectorLength << row.n;
     for (int piece = 0; piece * pieceLength < row.skip + row.length; ++piece) {
-      std::printf("%s{\"track\":%d,\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d}", piece == 0 ? "" : ",",
-                  track, c, h, r, row.n);
+      ReportFormat("%s{\"track\":%d,\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d}", piece == 0 ? "" : ",",
+                   track, c, h, r, row.n);
       image.NextRunSector(&track, &c, &h, &r);
     }
-    std::printf("]}");
+    ReportText("]}");
   }
-  std::printf("]");
+  ReportText("]");
 }
 
-void PrintSignature(D88Image& image) {
+void PrintSignature(D88Image& image, int distinct) {
   const SignatureVerdict verdict = CheckSignature(image);
-  std::printf("\"signature\":{\"image\":0,\"track\":%d,\"numbers\":[", kSignatureTrack);
+  ReportFormat("\"signature\":{\"image\":0,\"track\":%d,\"numbers\":[", kSignatureTrack);
   for (int i = 0; i < 2; ++i) {
     if (verdict.entries > i + 1) {
-      std::printf("%s%d", i == 0 ? "" : ",", verdict.numbers[i]);
+      ReportFormat("%s%d", i == 0 ? "" : ",", verdict.numbers[i]);
     } else {
-      std::printf("%snull", i == 0 ? "" : ",");
+      ReportFormat("%snull", i == 0 ? "" : ",");
     }
   }
-  std::printf("],\"title\":");
+  ReportText("],\"title\":");
   if (verdict.title >= 0) {
-    std::printf("\"%s\"", kTitleSignatures[verdict.title].title);
+    ReportFormat("\"%s\"", kTitleSignatures[verdict.title].title);
   } else {
-    std::printf("null");
+    ReportText("null");
   }
   // The titles whose files the first image holds whole, for a copy without its signature.
-  std::printf(",\"runs_present\":[");
+  ReportText(",\"runs_present\":[");
   bool first = true;
   for (int title = 0; title < kTitleCount; ++title) {
     if (TitleRunsPresent(image, title)) {
-      std::printf("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
-                  kTitleSignatures[title].title, kTitleSignatures[title].option);
+      ReportFormat("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
+                   kTitleSignatures[title].title, kTitleSignatures[title].option);
       first = false;
     }
   }
-  std::printf("]");
+  ReportText("]");
+  // The other images that carry a title's signature, for castle-extract --image.
+  ReportText(",\"other_images\":[");
+  first = true;
+  for (int other = 1; other < distinct; ++other) {
+    const int title = CheckSignature(image, other).title;
+    if (title >= 0) {
+      ReportFormat("%s{\"image\":%d,\"title\":\"%s\"}", first ? "" : ",", other,
+                   kTitleSignatures[title].title);
+      first = false;
+    }
+  }
+  ReportText("]");
   if (verdict.title >= 0) {
     PrintFiles(image, *kTitleFiles[verdict.title]);
   }
-  std::printf("}");
+  ReportText("}");
 }
 
 }  // namespace
 
 void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt) {
+                     int64_t notIndexedAt, int64_t fileSize) {
   StartListing();
-  std::printf("{\"file\":");
+  StartReportOutput(JsonReportBound(fileSize));
+  ReportText("{\"file\":");
   PrintJsonText(path);
-  std::printf(",\"d88\":%s,\"reason\":", verdict.d88 ? "true" : "false");
+  ReportFormat(",\"d88\":%s,\"reason\":", verdict.d88 ? "true" : "false");
   if (verdict.d88) {
-    std::printf("null");
+    ReportText("null");
   } else {
     PrintJsonText(verdict.reason);
   }
-  std::printf(",\"format\":");
+  ReportText(",\"format\":");
   if (verdict.format != nullptr) {
-    std::printf("\"%s\"", verdict.format);
+    ReportFormat("\"%s\"", verdict.format);
   } else {
-    std::printf("null");
+    ReportText("null");
   }
   const int count = image.GetDiskCount();
   const int distinct = CountDistinctImages(image);
-  std::printf(",\"image_count\":%d,\"more_images\":%s", count,
-              notIndexedAt >= 0 ? "true" : "false");
+  ReportFormat(",\"image_count\":%d,\"more_images\":%s", count,
+               notIndexedAt >= 0 ? "true" : "false");
   if (notIndexedAt >= 0) {
-    std::printf(",\"stopped_at\":%lld", static_cast<long long>(notIndexedAt));
+    ReportFormat(",\"stopped_at\":%lld", static_cast<long long>(notIndexedAt));
   }
-  std::printf(",\"images\":[");
-  for (int index = 0; index < distinct && std::ferror(stdout) == 0; ++index) {
-    std::printf(index == 0 ? "\n" : ",\n");
-    PrintImage(image, index, index == distinct - 1 ? count - distinct : 0);
+  ReportText(",\"images\":[");
+  for (int index = 0; index < distinct && !ReportFailed(); ++index) {
+    ReportText(index == 0 ? "\n" : ",\n");
+    PrintImage(image, index, index == distinct - 1 ? count - distinct : 0, distinct - 1 - index);
   }
-  std::printf("],\n");
-  PrintSignature(image);
-  std::printf("}\n");
+  ReportText("],\n");
+  PrintSignature(image, distinct);
+  ReportText("}\n");
 }

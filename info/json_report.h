@@ -7,11 +7,12 @@
 #include "info/file_verdict.h"
 
 // Prints what the open file holds as one JSON document: the same facts as the text report, each
-// record with all it carries (and once: a track that reaches records shown before says where),
-// each image's header problems, and for a recognised first image the sectors its files come
-// from. The keys are described in d88-info's manual page; they only ever grow. notIndexedAt: the
-// offset of the first image of the file the index does not hold, or -1.
+// record with all it carries (and once: a track whose walk reaches records listed before says
+// where), each image's header problems, and for a recognised first image the sectors its files
+// come from. The keys are described in d88-info's manual page; they only ever grow.
+// notIndexedAt: the offset of the first image of the file the index does not hold, or -1. At
+// most 32 bytes per byte of the file (fileSize, -1 when unknown) plus 64 KB.
 void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt);
+                     int64_t notIndexedAt, int64_t fileSize);
 
 #endif  // INFO_JSON_REPORT_H

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "info/report_output.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ void PrintEscaped(const char* text, bool utf8) {
   }
   literal[length++] = '"';
   literal[length] = '\0';
-  WriteUtf8(stdout, literal);
+  ReportText(literal);
 }
 
 }  // namespace

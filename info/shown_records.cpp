@@ -2,83 +2,104 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr int kHeaderBytes = 16;  // a sector record's header
-
-}  // namespace
-
 void ShownRecords::Clear() {
   m_keptCount = 0;
   m_waitingCount = 0;
-  m_current = {};
-  m_currentListed = 0;
+  if (m_singleCount > 0) {  // most files keep none: their slots were never touched
+    std::memset(m_singles, 0, sizeof m_singles);
+    m_singleCount = 0;
+  }
 }
 
-ShownRecords::Meeting ShownRecords::Meet(int64_t offset, RecordOwner* owner) const {
-  const Stretch* lists[] = {m_kept, m_waiting};
+bool ShownRecords::Find(int64_t offset, ShownRecord* found) const {
+  const Run* lists[] = {m_kept, m_waiting};
   const int counts[] = {m_keptCount, m_waitingCount};
   for (int list = 0; list < 2; ++list) {
-    // Stretches never overlap, so only the one starting last before the header can hold it,
-    // and only the one starting first after it can begin inside its 16 bytes.
-    const Stretch* before = LastAtOrBefore(lists[list], counts[list], offset);
-    if (before != nullptr && offset < before->End()) {
-      const int64_t into = offset - before->start;
-      const int64_t place = before->stride == 0 ? 0 : into / before->stride;
-      *owner = {before->image, before->track, before->first + static_cast<int>(place)};
-      return into == place * before->stride ? kSame : kOverlap;
-    }
-    const Stretch* after = FirstAfter(lists[list], counts[list], offset);
-    if (after != nullptr && after->start < offset + kHeaderBytes) {
-      *owner = {after->image, after->track, after->first};
-      return kOverlap;
+    // Runs never overlap, so only the one starting last at or before the header can hold it.
+    const Run* run = LastAtOrBefore(lists[list], counts[list], offset);
+    if (run != nullptr && offset < run->End() && (offset - run->start) % run->stride == 0) {
+      const auto place = static_cast<int32_t>((offset - run->start) / run->stride);
+      *found = {{run->image, run->track, run->first + place},
+                run->count,
+                place + 1 == run->length ? run->lastSize : run->stride - kSectorHeaderSize,
+                run->length - 1 - place,
+                run->stride,
+                run->lastSize};
+      return true;
     }
   }
-  return kNothing;
-}
-
-bool ShownRecords::BeginTrack(int image, int track) {
-  if (m_keptCount + m_waitingCount + kMaxPerTrack > kMaxStretches) {
+  const Single& single = m_singles[SingleSlot(offset)];
+  if (single.start != offset) {
     return false;
   }
-  m_current = {};
-  m_current.image = static_cast<uint8_t>(image);
-  m_current.track = static_cast<uint8_t>(track);
-  m_currentListed = 0;
+  *found = {{single.image, single.track, single.record}, single.count, single.size, 0, 0, 0};
   return true;
 }
 
-void ShownRecords::Add(int64_t offset) {
-  if (m_current.count > 0) {
-    const int64_t last = m_current.End() - kHeaderBytes;
-    const int64_t step = offset - last;
-    // A stretch grows while its records keep their distance, and never over another stretch
-    // lying between two of its records: stretches must not overlap.
-    if ((m_current.count == 1 || step == m_current.stride) &&
-        !StartsWithin(last + kHeaderBytes, offset)) {
-      m_current.stride = static_cast<int32_t>(step);
-      ++m_current.count;
-      ++m_currentListed;
-      return;
+int ShownRecords::RunLength(const TrackRecord* records, int from, int count) {
+  int length = 1;
+  while (from + length < count &&
+         records[from + length].header.SectorCount() == records[from].header.SectorCount() &&
+         (length == 1 || records[from + length].offset - records[from + length - 1].offset ==
+                             records[from + 1].offset - records[from].offset)) {
+    ++length;
+  }
+  return length;
+}
+
+bool ShownRecords::Keep(int image, int track, int32_t first, const TrackRecord* records,
+                        int count) {
+  // First what the records need, so that either all are kept or none.
+  int runs = 0;
+  int singles = 0;
+  for (int at = 0; at < count;) {
+    const int length = RunLength(records, at, count);
+    if (length > 1 && !RunMeets(records[at].offset, records[at + length - 1].offset + 16)) {
+      ++runs;
+    } else {
+      singles += length;
     }
-    Keep(m_current);
+    at += length;
   }
-  m_current.start = offset;
-  m_current.stride = 0;
-  m_current.count = 1;
-  m_current.first = static_cast<uint16_t>(m_currentListed);
-  ++m_currentListed;
+  if (m_keptCount + m_waitingCount + runs > kMaxRuns || m_singleCount + singles > kMaxSingles) {
+    return false;
+  }
+  for (int at = 0; at < count;) {
+    const int length = RunLength(records, at, count);
+    const TrackRecord& start = records[at];
+    if (length > 1 && !RunMeets(start.offset, records[at + length - 1].offset + 16)) {
+      KeepRun({start.offset, static_cast<int32_t>(records[at + 1].offset - start.offset), length,
+               first + at, static_cast<uint16_t>(start.header.SectorCount()),
+               static_cast<uint16_t>(records[at + length - 1].header.DataSize()),
+               static_cast<uint8_t>(image), static_cast<uint8_t>(track)});
+    } else {
+      for (int i = at; i < at + length; ++i) {
+        KeepSingle({records[i].offset, first + i,
+                    static_cast<uint16_t>(records[i].header.SectorCount()),
+                    static_cast<uint16_t>(records[i].header.DataSize()),
+                    static_cast<uint8_t>(image), static_cast<uint8_t>(track)});
+      }
+    }
+    at += length;
+  }
+  return true;
 }
 
-void ShownRecords::EndTrack() {
-  if (m_current.count > 0) {
-    Keep(m_current);
+int ShownRecords::SingleSlot(int64_t offset) const {
+  // Fibonacci hashing, then the next free slot: the table is never more than half full.
+  auto slot = static_cast<int>((static_cast<uint64_t>(offset) * 0x9E3779B97F4A7C15u) >> 47);
+  while (m_singles[slot].start != 0 && m_singles[slot].start != offset) {
+    slot = (slot + 1) & (kSingleSlots - 1);
   }
-  m_current.count = 0;
+  return slot;
 }
 
-const ShownRecords::Stretch* ShownRecords::LastAtOrBefore(const Stretch* list, int count,
-                                                          int64_t offset) {
+void ShownRecords::KeepSingle(const Single& single) {
+  m_singles[SingleSlot(single.start)] = single;
+  ++m_singleCount;
+}
+
+const ShownRecords::Run* ShownRecords::LastAtOrBefore(const Run* list, int count, int64_t offset) {
   int low = 0;  // list[0, low) start at or before offset
   int high = count;
   while (low < high) {
@@ -92,32 +113,27 @@ const ShownRecords::Stretch* ShownRecords::LastAtOrBefore(const Stretch* list, i
   return low > 0 ? &list[low - 1] : nullptr;
 }
 
-const ShownRecords::Stretch* ShownRecords::FirstAfter(const Stretch* list, int count,
-                                                      int64_t offset) {
-  const Stretch* before = LastAtOrBefore(list, count, offset);
-  const Stretch* after = before == nullptr ? list : before + 1;
-  return after < list + count ? after : nullptr;
-}
-
-bool ShownRecords::StartsWithin(int64_t from, int64_t to) const {
-  const Stretch* lists[] = {m_kept, m_waiting};
+bool ShownRecords::RunMeets(int64_t from, int64_t to) const {
+  const Run* lists[] = {m_kept, m_waiting};
   const int counts[] = {m_keptCount, m_waitingCount};
   for (int list = 0; list < 2; ++list) {
-    const Stretch* after = FirstAfter(lists[list], counts[list], from - 1);
-    if (after != nullptr && after->start < to) {
+    // The run starting last before `to` is the only one that can reach into [from, to): the
+    // runs before it end before it starts.
+    const Run* run = LastAtOrBefore(lists[list], counts[list], to - 1);
+    if (run != nullptr && run->End() > from) {
       return true;
     }
   }
   return false;
 }
 
-void ShownRecords::Keep(const Stretch& stretch) {
+void ShownRecords::KeepRun(const Run& run) {
   // Into the short list, in order of start.
-  const Stretch* before = LastAtOrBefore(m_waiting, m_waitingCount, stretch.start);
+  const Run* before = LastAtOrBefore(m_waiting, m_waitingCount, run.start);
   const int at = before == nullptr ? 0 : static_cast<int>(before - m_waiting) + 1;
   std::memmove(&m_waiting[at + 1], &m_waiting[at],
-               static_cast<size_t>(m_waitingCount - at) * sizeof(Stretch));
-  m_waiting[at] = stretch;
+               static_cast<size_t>(m_waitingCount - at) * sizeof(Run));
+  m_waiting[at] = run;
   ++m_waitingCount;
   if (m_waitingCount < kMaxWaiting) {
     return;

@@ -6,10 +6,23 @@
 #include "castle/title_signature.h"
 #include "info/decimal.h"
 #include "info/disk_map.h"
-#include "platform/platform.h"
+#include "info/report_output.h"
 #include "text/shift_jis.h"
 
 namespace {
+
+// The most a track line can cost, to keep the report within its bound: the line's own words,
+// and each record of its own or segment of records listed before.
+constexpr int kTrackLineCost = 192;
+constexpr int kItemCost = 96;
+// What must still fit after the tracks: for each image left, its line and the line that says
+// its tracks are not listed; the lines of runs of tracks held back to be joined; the signature
+// lines, one for each image that carries a title.
+constexpr int kImageTailCost = 320;
+constexpr int kHeldLinesCost = 512;
+constexpr int kSignatureCost = 6400;
+
+constexpr char kBoundReached[] = "the report has reached its bound";
 
 // "1st", "2nd", "3rd", "4th", ..., "11th", "21st".
 char* AppendOrdinal(char* out, int number) {
@@ -23,74 +36,128 @@ char* AppendOrdinal(char* out, int number) {
   return AppendText(out, suffix);
 }
 
-// Where a walk that stopped on records listed before says they were listed: kept short, because
-// a crafted file can make every track of every image say it.
-char* AppendMeeting(char* out, const TrackListing& listing, int imageIndex) {
-  if (listing.notListed) {
-    return AppendText(out, "not listed: too many records listed already to tell them apart");
+// Records listed before, as "same records as track 10 of image 1 from its 3rd, 2 records": the
+// count is said where they are not the rest of that track's own records. Whole tracks one after
+// another are "same records as tracks 5 to 9" or "same records as track 0 of images 1 to 14".
+char* AppendJoin(char* out, const WalkSegment& segment, int imageIndex) {
+  if (segment.throughTrack != segment.owner.track) {
+    out = AppendDecimal(AppendText(out, "same records as tracks "), segment.owner.track);
+    out = AppendDecimal(AppendText(out, " to "), segment.throughTrack);
+    return segment.owner.image == imageIndex
+               ? out
+               : AppendDecimal(AppendText(out, " of image "), segment.owner.image);
   }
-  out = AppendText(out, listing.meets == ShownRecords::kSame ? "same records as track "
-                                                             : "records run into those of track ");
-  out = AppendDecimal(out, listing.owner.track);
-  if (listing.owner.image != imageIndex) {
-    out = AppendDecimal(AppendText(out, " of image "), listing.owner.image);
+  out = AppendDecimal(AppendText(out, "same records as track "), segment.owner.track);
+  if (segment.throughImage != segment.owner.image) {
+    out = AppendDecimal(AppendText(out, " of images "), segment.owner.image);
+    return AppendDecimal(AppendText(out, " to "), segment.throughImage);
   }
-  if (listing.meets == ShownRecords::kSame && listing.owner.record > 0) {
-    out = AppendOrdinal(AppendText(out, " from its "), listing.owner.record + 1);
+  if (segment.owner.image != imageIndex) {
+    out = AppendDecimal(AppendText(out, " of image "), segment.owner.image);
+  }
+  if (segment.owner.record > 0) {
+    out = AppendOrdinal(AppendText(out, " from its "), segment.owner.record + 1);
+  }
+  if (segment.owner.record + segment.length != OwnRecordsListed(segment.owner)) {
+    out = AppendDecimal(AppendText(out, ", "), segment.length);
+    out = AppendText(out, segment.length == 1 ? " record" : " records");
   }
   return out;
 }
 
 void Emit(const char* line, const char* end) {
-  std::fwrite(line, 1, static_cast<size_t>(end - line), stdout);
+  ReportBytes(line, static_cast<size_t>(end - line));
 }
 
-// One line for a track with records of its own: its index, sector count, the first sector's C,
-// H and N, then the sector numbers in stored order. A sector whose C, H or N differ from the
-// first's shows them in brackets; one whose data is not 128 << N bytes long shows its length
-// after '='. A walk that then met records listed before says so at the end.
-void PrintTrack(int track, const TrackListing& listing, int imageIndex) {
-  const TrackRecord* records = listing.records;
+// A track's own records: the sector numbers in stored order. A sector whose C, H or N differ
+// from the track's first own record's shows them in brackets; one whose data is not 128 << N
+// bytes long shows its length after '='.
+void PrintOwn(const TrackRecord* records, const WalkSegment& segment) {
   const SectorHeader& first = records[0].header;
-  std::printf("  track %d: %d sector%s, C%d H%d N%d:", track, listing.listed,
-              listing.listed == 1 ? "" : "s", first.Cylinder(), first.Head(), first.SizeCode());
-  for (int i = 0; i < listing.listed; ++i) {
+  for (int i = segment.first; i < segment.first + segment.length; ++i) {
     const SectorHeader& id = records[i].header;
-    char number[16] = {' '};
-    Emit(number, AppendDecimal(number + 1, id.Number()));
+    char item[48];
+    char* at = AppendDecimal(AppendText(item, " "), id.Number());
     if (id.Cylinder() != first.Cylinder() || id.Head() != first.Head() ||
         id.SizeCode() != first.SizeCode()) {
-      std::printf("[C%d H%d N%d]", id.Cylinder(), id.Head(), id.SizeCode());
+      at = AppendDecimal(AppendText(at, "[C"), id.Cylinder());
+      at = AppendDecimal(AppendText(at, " H"), id.Head());
+      at = AppendText(AppendDecimal(AppendText(at, " N"), id.SizeCode()), "]");
     }
     const int size = records[i].storedSize;
     if (id.SizeCode() > kMaxSizeCode || size != kBaseSectorLength << id.SizeCode()) {
-      std::printf("=%d", size);
+      at = AppendDecimal(AppendText(at, "="), size);
+    }
+    Emit(item, at);
+  }
+}
+
+// Whether a track's line is only records listed before, which runs of tracks say alike.
+bool OnlyJoins(const TrackListing& listing) {
+  return listing.ownCount == 0 && listing.notListed == 0 && !listing.zeroCount;
+}
+
+// The line of a track that lists only records listed before, after "track N:"; false when it
+// is too long to hold (it is then printed as any other).
+bool JoinsText(const TrackListing& listing, int imageIndex, char* text, size_t capacity) {
+  constexpr size_t kLongestJoin = 120;
+  char* at = text;
+  for (int i = 0; i < listing.segmentCount; ++i) {
+    if (static_cast<size_t>(at - text) + kLongestJoin >= capacity) {
+      return false;
+    }
+    at = AppendJoin(AppendText(at, i == 0 ? " " : ", then "), listing.segments[i], imageIndex);
+  }
+  *at = '\0';
+  return true;
+}
+
+// One line for a track: its index, how many records its walk holds (and what their counts say
+// where the walk did not end on them), the C, H and N of its first own record, then its walk in
+// order: its own sector numbers, and records listed before by other tracks.
+void PrintTrack(int track, const TrackListing& listing, int imageIndex) {
+  char head[160];
+  char* at = AppendDecimal(AppendText(head, "  track "), track);
+  *at++ = ':';
+  if (listing.ownCount > 0) {
+    const SectorHeader& first = listing.records[0].header;
+    at = AppendDecimal(AppendText(at, " "), listing.walkLength);
+    at = AppendText(at, listing.walkLength == 1 ? " sector" : " sectors");
+    if (!listing.endedByCount && !listing.zeroCount) {
+      if (listing.sharedCount < 0) {
+        at = AppendText(at, " (their counts differ)");
+      } else if (listing.sharedCount != listing.walkLength) {
+        at = AppendText(AppendDecimal(AppendText(at, " (each says "), listing.sharedCount), ")");
+      }
+    }
+    at = AppendDecimal(AppendText(at, ", C"), first.Cylinder());
+    at = AppendDecimal(AppendText(at, " H"), first.Head());
+    at = AppendText(AppendDecimal(AppendText(at, " N"), first.SizeCode()), ":");
+  }
+  Emit(head, at);
+  for (int i = 0; i < listing.segmentCount; ++i) {
+    const WalkSegment& segment = listing.segments[i];
+    char join[160];
+    at = AppendText(join, i == 0 ? "" : ", then");
+    if (segment.own) {
+      Emit(join, at);
+      PrintOwn(listing.records, segment);
+    } else {
+      Emit(join, AppendJoin(AppendText(at, " "), segment, imageIndex));
     }
   }
   char end[160];
-  char* at = AppendText(end, listing.zeroCount ? " (its sector count is 0)" : "");
-  if (listing.meets != ShownRecords::kNothing) {
-    at = AppendMeeting(AppendText(at, ", then "), listing, imageIndex);
+  at = AppendText(end, listing.zeroCount ? " (its sector count is 0)" : "");
+  if (listing.notListed > 0) {
+    at = AppendText(at, listing.walkLength > 0 ? ", and " : " ");
+    at = AppendDecimal(at, listing.notListed);
+    at = AppendText(at, listing.walkLength > 0 ? " more" : "");
+    at = AppendText(
+        AppendText(at, listing.notListed == 1 ? " record not listed: " : " records not listed: "),
+        kBoundReached);
   }
   *at++ = '\n';
   Emit(end, at);
-}
-
-// Tracks first to last, which list nothing of their own and meet the same records.
-void PrintMeeting(int first, int last, const TrackListing& listing, int imageIndex) {
-  char line[160];
-  char* at = AppendDecimal(AppendText(line, first == last ? "  track " : "  tracks "), first);
-  if (last != first) {
-    at = AppendDecimal(AppendText(at, " to "), last);
-  }
-  at = AppendMeeting(AppendText(at, ": "), listing, imageIndex);
-  *at++ = '\n';
-  Emit(line, at);
-}
-
-bool SameMeeting(const TrackListing& a, const TrackListing& b) {
-  return a.meets == b.meets && a.notListed == b.notListed && a.owner.image == b.owner.image &&
-         a.owner.track == b.owner.track && a.owner.record == b.owner.record;
 }
 
 // The name as text where it is Shift_JIS text (so plain ASCII too), else byte by byte with
@@ -111,61 +178,110 @@ void PrintName(const char* name) {
     }
   }
   *at = '\0';
-  WriteUtf8(stdout, shown);
+  ReportText(shown);
 }
 
-void PrintImage(D88Image& image, int index) {
+// Tracks in a row that list only records listed before and read alike, held back to be said in
+// one line.
+class HeldLines {
+ public:
+  explicit HeldLines(int imageIndex) : m_image(imageIndex) {}
+  // Holds the track's line, or says the held ones and holds nothing when it reads otherwise.
+  void Add(int track, const TrackListing& listing) {
+    char text[sizeof m_text];
+    if (!OnlyJoins(listing) || !JoinsText(listing, m_image, text, sizeof text)) {
+      Flush();
+      PrintTrack(track, listing, m_image);
+      return;
+    }
+    if (m_first >= 0 && std::strcmp(text, m_text) != 0) {
+      Flush();
+    }
+    if (m_first < 0) {
+      m_first = track;
+      std::memcpy(m_text, text, sizeof m_text);
+    }
+    m_last = track;
+  }
+  // Says the held tracks, which name present tracks only: an absent one ends the run.
+  void Flush() {
+    if (m_first < 0) {
+      return;
+    }
+    char line[32];
+    char* at =
+        AppendDecimal(AppendText(line, m_first == m_last ? "  track " : "  tracks "), m_first);
+    if (m_last != m_first) {
+      at = AppendDecimal(AppendText(at, " to "), m_last);
+    }
+    *at++ = ':';
+    Emit(line, at);
+    ReportText(m_text);
+    ReportText("\n");
+    m_first = -1;
+  }
+
+ private:
+  int m_image;
+  int m_first = -1;
+  int m_last = -1;
+  char m_text[kHeldLinesCost - 64];
+};
+
+void PrintImage(D88Image& image, int index, int imagesAfter) {
   if (!image.SelectDisk(index)) {
-    std::printf("image %d: header cannot be read\n", index);
+    ReportFormat("image %d: header cannot be read\n", index);
     return;
   }
   const int media = image.GetMediaType();
-  std::printf("image %d: name \"", index);
+  ReportFormat("image %d: name \"", index);
   PrintName(image.GetDiskName());
-  std::printf("\", media 0x%02x (%s), size %d bytes\n", media, MediaTypeName(media),
-              image.GetDiskSize());
-  // A run of tracks that list nothing of their own and meet the same records is one line.
-  int groupFirst = -1;
-  int groupLast = -1;
-  TrackListing group = {};
-  for (int track = 0; track < kTrackCount && std::ferror(stdout) == 0; ++track) {
-    const TrackListing listing = ListTrack(image, index, track);
-    if (!IsShown(listing)) {
+  ReportFormat("\", media 0x%02x (%s), size %d bytes\n", media, MediaTypeName(media),
+               image.GetDiskSize());
+  const int64_t reserve =
+      static_cast<int64_t>(imagesAfter + 1) * kImageTailCost + kHeldLinesCost + kSignatureCost;
+  HeldLines held(index);
+  int notShown = 0;  // present tracks left out once the report reached its bound
+  for (int track = 0; track < kTrackCount && !ReportFailed(); ++track) {
+    const int64_t room = ReportRoom() - reserve - kTrackLineCost;
+    if (room < 0) {
+      StopListing();
+    }
+    if (ListingStopped()) {
+      notShown += IsPresent(image, track) ? 1 : 0;
       continue;
     }
-    const bool onlyMeets = listing.listed == 0;
-    if (groupFirst >= 0 && (!onlyMeets || !SameMeeting(listing, group))) {
-      PrintMeeting(groupFirst, groupLast, group, index);
-      groupFirst = -1;
+    const int64_t items = room / kItemCost;
+    const TrackListing listing = ListTrack(
+        image, index, track, items < kMaxWalkRecords ? static_cast<int>(items) : kMaxWalkRecords);
+    if (!IsShown(listing)) {
+      held.Flush();
+      continue;
     }
-    if (!onlyMeets) {
-      PrintTrack(track, listing, index);
-    } else if (groupFirst < 0) {
-      groupFirst = groupLast = track;
-      group = listing;
-    } else {
-      groupLast = track;
-    }
+    held.Add(track, listing);
   }
-  if (groupFirst >= 0) {
-    PrintMeeting(groupFirst, groupLast, group, index);
+  held.Flush();
+  if (notShown > 0) {
+    ReportFormat("  %d more track%s not listed: %s\n", notShown, notShown == 1 ? "" : "s",
+                 kBoundReached);
   }
 }
 
 // Says, in the same words whatever the outcome, what the second and third sectors stored on
-// track 79 of the first image are numbered and which title that makes.
-void PrintSignature(D88Image& image) {
+// track 79 of the first image are numbered and which title that makes; for a first image of
+// neither title, how a copy without its signature can be cut, and which other images carry one.
+void PrintSignature(D88Image& image, int distinct) {
   const SignatureVerdict verdict = CheckSignature(image);
-  std::printf("signature: track %d of image 0, sectors 2 and 3 numbered", kSignatureTrack);
+  ReportFormat("signature: track %d of image 0, sectors 2 and 3 numbered", kSignatureTrack);
   for (int i = 0; i < 2; ++i) {
     if (verdict.entries > i + 1) {
-      std::printf(" 0x%02X", verdict.numbers[i]);
+      ReportFormat(" 0x%02X", verdict.numbers[i]);
     } else {
-      std::printf(" --");
+      ReportText(" --");
     }
   }
-  std::printf(": %s\n",
-              verdict.title >= 0 ? kTitleSignatures[verdict.title].title : "neither title");
+  ReportFormat(": %s\n",
+               verdict.title >= 0 ? kTitleSignatures[verdict.title].title : "neither title");
   if (verdict.title >= 0) {
     return;
   }
@@ -177,51 +293,58 @@ void PrintSignature(D88Image& image) {
       present[count++] = title;
     }
   }
-  if (count == 0) {
-    return;
+  if (count > 0) {
+    ReportText("signature: none; the runs of");
+    for (int i = 0; i < count; ++i) {
+      ReportFormat("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
+    }
+    ReportText(" are present: try castle-extract");
+    for (int i = 0; i < count; ++i) {
+      ReportFormat("%s--title %s", i == 0 ? " " : " or ", kTitleSignatures[present[i]].option);
+    }
+    ReportText("\n");
   }
-  std::printf("signature: none; the runs of");
-  for (int i = 0; i < count; ++i) {
-    std::printf("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
+  for (int other = 1; other < distinct; ++other) {
+    const int title = CheckSignature(image, other).title;
+    if (title >= 0) {
+      ReportFormat("signature: image %d is \"%s\": try castle-extract --image %d\n", other,
+                   kTitleSignatures[title].title, other);
+    }
   }
-  std::printf(" are present: try castle-extract");
-  for (int i = 0; i < count; ++i) {
-    std::printf("%s--title %s", i == 0 ? " " : " or ", kTitleSignatures[present[i]].option);
-  }
-  std::printf("\n");
 }
 
 }  // namespace
 
 void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt) {
+                     int64_t notIndexedAt, int64_t fileSize) {
   StartListing();
-  std::fputs("file: ", stdout);
-  WriteUtf8(stdout, path);
+  StartReportOutput(TextReportBound(fileSize));
+  ReportText("file: ");
+  ReportText(path);
   const int count = image.GetDiskCount();
   const bool pastTheLimit = notIndexedAt >= 0 && count == kMaxDisks;
-  std::printf("\nimages: %d%s\n", count,
-              pastTheLimit ? " (the file holds more; only the first 64 are indexed)" : "");
+  ReportFormat("\nimages: %d%s\n", count,
+               pastTheLimit ? " (the file holds more; only the first 64 are indexed)" : "");
   if (!verdict.d88) {
-    std::printf("not a D88 disk image: %s\n", verdict.reason);
+    ReportFormat("not a D88 disk image: %s\n", verdict.reason);
   }
   if (notIndexedAt >= 0 && !pastTheLimit) {
-    std::printf("only the images in the first 2 GiB are listed\n");
+    ReportText("only the images in the first 2 GiB are listed\n");
   }
   const int distinct = CountDistinctImages(image);
-  for (int index = 0; index < distinct && std::ferror(stdout) == 0; ++index) {
-    PrintImage(image, index);
+  for (int index = 0; index < distinct && !ReportFailed(); ++index) {
+    PrintImage(image, index, distinct - 1 - index);
   }
   if (distinct < count) {
     if (distinct < count - 1) {
-      std::printf("images %d to %d:", distinct, count - 1);
+      ReportFormat("images %d to %d:", distinct, count - 1);
     } else {
-      std::printf("image %d:", distinct);
+      ReportFormat("image %d:", distinct);
     }
-    std::printf(
+    ReportFormat(
         " image %d again: its size field is 0, which gives no start for a next image and "
         "leaves no track readable\n",
         distinct - 1);
   }
-  PrintSignature(image);
+  PrintSignature(image, distinct);
 }

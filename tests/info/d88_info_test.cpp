@@ -8,11 +8,13 @@
 
 #include <string>
 
+#include "info/disk_map.h"
 #include "info/json_report.h"
 #include "info/text_report.h"
 
 #include "tests/support/castle_disk.h"
 #include "tests/support/crafted_images.h"
+#include "tests/support/random_images.h"
 #include "tests/support/run_command.h"
 #include "tests/support/scratch_dir.h"
 
@@ -115,7 +117,8 @@ TEST_F(InfoTest, ListsEveryImageButSignsOnlyTheFirst) {
                             StandardTracks() +
                             "  track 79: 3 sectors, C39 H1 N1: 1 242 243\n"
                             "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: "
-                            "neither title\n");
+                            "neither title\n"
+                            "signature: image 1 is \"The Castle\": try castle-extract --image 1\n");
 }
 
 TEST_F(InfoTest, DumpsOneSector) {
@@ -554,12 +557,15 @@ TEST_F(InfoTest, OutputStaysInProportionToTheFile) {
   }
 }
 
-TEST_F(InfoTest, EachRecordIsListedOnce) {
-  // Track 10 has four records; other tracks point at them, from the start, part-way, and
-  // between two headers; track 2 lists track 31's records first, so tracks 30 and 31 meet them.
+TEST_F(InfoTest, EachRecordIsListedOnceAndEachWalkWhole) {
+  // Track 10 has four records, then a fifth (R9) that its count leaves out; other tracks point
+  // at them from the start, part-way, and inside a header; track 2 lists track 31's records
+  // first, so tracks 30 and 31 meet them.
   D88Builder disk;
-  for (uint8_t r = 1; r <= 4; ++r) {
-    disk.AddSector(10, PatternSector(5, 0, r, 1, 256));
+  for (uint8_t r : {1, 2, 3, 4, 9}) {
+    SectorRecord sector = PatternSector(5, 0, r, 1, 256);
+    sector.countField = 4;
+    disk.AddSector(10, sector);
   }
   SectorRecord x = PatternSector(15, 0, 1, 1, 256);
   x.countField = 3;
@@ -581,23 +587,138 @@ TEST_F(InfoTest, EachRecordIsListedOnce) {
             "file: " + m_path + "\nimages: 1\nimage 0: name \"\", media 0x00 (2D), size " +
                 std::to_string(file.size()) +
                 " bytes\n"
-                "  track 2: 2 sectors, C15 H1 N1: 1 2\n"
+                "  track 2: 2 sectors (each says 3), C15 H1 N1: 1 2\n"
                 "  track 10: 4 sectors, C5 H0 N1: 1 2 3 4\n"
-                "  track 11: same records as track 10 from its 3rd\n"
+                "  track 11: 3 sectors (each says 4), C5 H0 N1: same records as track 10 from its "
+                "3rd, then 9\n"
                 "  track 12: same records as track 10\n"
-                "  track 13: records run into those of track 10\n"
-                "  tracks 14 to 15: same records as track 10 from its 3rd\n"
-                "  track 30: 1 sector, C15 H0 N1: 1, then same records as track 2\n"
+                "  track 13: 1 sector, C0 H0 N0: 0=2152 (its sector count is 0)\n"
+                "  tracks 14 to 15: same records as track 10 from its 3rd, then same records as "
+                "track 11\n"
+                "  track 30: 3 sectors, C15 H0 N1: 1, then same records as track 2\n"
                 "  track 31: same records as track 2\n"
                 "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: "
                 "neither title\n");
+  // The walks in JSON: how many records each holds, and in which order.
+  const std::string json = Info({"--json", m_path}).out;
+  for (const char* entry :
+       {"{\"track\":11,\"records\":3,\"sectors\":[{\"c\":5,\"h\":0,\"r\":9,",
+        ",\"walk\":[{\"image\":0,\"track\":10,\"record\":2,\"records\":2},{\"sectors\":1}],"
+        "\"same_as\":{\"image\":0,\"track\":10,\"record\":2}}",
+        "{\"track\":12,\"records\":4,\"sectors\":[],\"same_as\":{\"image\":0,\"track\":10}}"}) {
+    EXPECT_NE(json.find(entry), std::string::npos) << entry;
+  }
 
-  // An image after the first meets the first image's records: it names the image.
+  // An image after the first meets the first image's records: it names the image, and whole
+  // tracks of one image after another are said in one go.
   const std::string chained = InfoOn(ChainedHeaders()).out;
-  EXPECT_NE(chained.find("  tracks 1 to 163: same records as track 0\nimage 1: "),
-            std::string::npos);
-  EXPECT_NE(chained.find("\n  tracks 0 to 163: same records as track 0 of image 0 from its 44th\n"),
-            std::string::npos);
+  for (const char* line :
+       {"  tracks 1 to 163: same records as track 0\nimage 1: ",
+        "\n  tracks 1 to 163: same records as track 0 of image 0 from its 44th, then same records "
+        "as track 0\n",
+        "\n  tracks 1 to 163: same records as track 0 of image 0 from its 216th, then same "
+        "records as track 0 of images 1 to 5\nimage 6: "}) {
+    EXPECT_NE(chained.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(chained.find("not listed"), std::string::npos);
+}
+
+TEST_F(InfoTest, DamagedRecordsHideNothingAndBrokenCountsMakeNoGiantTrack) {
+  // One damaged byte: the first sector's data size says 356, so track 0's walk reads garbage
+  // whose claimed data runs over the records of other tracks, which are listed all the same.
+  const D88Builder damaged = TheCastleDisk().Edited([](int track, SectorRecord& sector) {
+    sector.dataSizeField = track == 0 && sector.r == 1 ? 356 : -1;
+    return true;
+  });
+  // A converter that writes 4096 as every record's sector count: each track still ends where
+  // the next one begins, and says what its count field says.
+  const D88Builder converted = TheCastleDisk().Edited([](int, SectorRecord& sector) {
+    sector.countField = 0x1000;
+    return true;
+  });
+  std::string convertedTracks = StandardTracks();
+  for (size_t at = 0; (at = convertedTracks.find(" sectors, ", at)) != std::string::npos;) {
+    convertedTracks.replace(at, 10, " sectors (each says 4096), ");
+    at += 10;
+  }
+  struct Case {
+    const char* what;
+    const D88Builder& disk;
+    std::string map;  // after the image line, up to the signature
+  };
+  const Case cases[] = {
+      {"damaged", damaged, ""},
+      {"converted", converted,
+       convertedTracks + "  track 79: 3 sectors (each says 4096), C39 H1 N1: 241 242 243\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string out = InfoOn(c.disk.Build()).out;
+    const size_t from = out.find('\n', out.find("image 0: ")) + 1;
+    const std::string map = out.substr(from, out.find("signature: ") - from);
+    if (!c.map.empty()) {
+      EXPECT_EQ(map, c.map);
+      continue;
+    }
+    const std::string tracks = StandardTracks();
+    for (int track = 1; track < 79; ++track) {
+      const std::string line = "  track " + std::to_string(track) + ": 16 sectors, C" +
+                               std::to_string(track / 2) + " H" + std::to_string(track % 2) +
+                               " N1: 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16\n";
+      EXPECT_NE(map.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(map.rfind("  track 0: ", 0), 0u);
+    EXPECT_EQ(map.find("same records"), std::string::npos);
+  }
+}
+
+// Track 1 points at track 4's first record and lists a run of five records that agree on a count
+// of 5: track 4's three and the first two of track 6, whose third says 7. Tracks 3, 4 and 5 then
+// meet that run: after records of their own, from its start, and part-way.
+D88Builder WalksIntoARun() {
+  D88Builder disk;
+  const auto add = [&disk](int track, uint8_t c, uint8_t r, int count) {
+    SectorRecord sector = PatternSector(c, 0, r, 1, 256);
+    sector.countField = count;
+    disk.AddSector(track, sector);
+  };
+  add(3, 1, 1, 5);
+  add(3, 1, 2, 5);
+  for (uint8_t r = 1; r <= 3; ++r) {
+    add(4, 2, r, 5);
+  }
+  add(6, 3, 1, 5);
+  add(6, 3, 2, 5);
+  add(6, 3, 3, 7);
+  disk.SetTrackOffsetField(1, static_cast<uint32_t>(disk.TrackStart(4)));
+  disk.SetTrackOffsetField(5, static_cast<uint32_t>(disk.TrackStart(4) + kSectorHeaderSize + 256));
+  return disk;
+}
+
+TEST_F(InfoTest, WalksThatMeetARunListedBeforeEndWhereTheirOwnCountsSay) {
+  const std::string out = InfoOn(WalksIntoARun().Build()).out;
+  const size_t from = out.find('\n', out.find("image 0: ")) + 1;
+  EXPECT_EQ(out.substr(from, out.find("signature: ") - from),
+            "  track 1: 5 sectors, C2 H0 N1: 1 2 3 1[C3 H0 N1] 2[C3 H0 N1]\n"
+            "  track 3: 5 sectors, C1 H0 N1: 1 2, then same records as track 1, 3 records\n"
+            "  track 4: same records as track 1\n"
+            "  track 5: same records as track 1 from its 2nd, 2 records\n"
+            "  track 6: 3 sectors (their counts differ), C3 H0 N1: same records as track 1 from "
+            "its 4th, then 3\n");
+}
+
+TEST_F(InfoTest, AGroupedLineNamesPresentTracksOnly) {
+  D88Builder disk;
+  disk.AddSector(0, PatternSector(0, 0, 1, 1, 256));
+  for (const int track : {5, 7, 8}) {
+    disk.SetTrackOffsetField(track, static_cast<uint32_t>(disk.TrackStart(0)));
+  }
+  const std::string out = InfoOn(disk.Build()).out;
+  EXPECT_NE(out.find("  track 0: 1 sector, C0 H0 N1: 1\n"
+                     "  track 5: same records as track 0\n"
+                     "  tracks 7 to 8: same records as track 0\nsignature: "),
+            std::string::npos)
+      << out;
 }
 
 TEST_F(InfoTest, SaysWhenAFileIsNoD88Image) {
@@ -737,12 +858,41 @@ TEST(InfoReport, ImageWhoseHeaderIsGoneByTheTimeItIsShown) {
   ASSERT_EQ(image.GetDiskCount(), 2);
   ASSERT_EQ(truncate(dir.File("disk.d88").c_str(), static_cast<off_t>(firstImage.size() + 100)), 0);
   const FileVerdict d88 = {true, ""};
-  EXPECT_EQ(Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1); }),
+  EXPECT_EQ(Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1, -1); }),
             "file: disk.d88\nimages: 2\nimage 0: name \"FIRST\", media 0x00 (2D), size 688 bytes\n"
             "image 1: header cannot be read\n"
             "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: neither title\n");
-  const std::string json = Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1); });
+  const std::string json = Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1, -1); });
   EXPECT_NE(json.find("\n{\"index\":1,\"readable\":false}]"), std::string::npos) << json;
+}
+
+TEST(InfoReport, StepsOverListedRecordsGiveWhatReadingEveryRecordGives) {
+  // A walk steps over records listed before, whole runs of them at once, from what was kept of
+  // them; reading every record from the file instead must give the very same reports.
+  const ScratchDir dir;
+  const std::string path = dir.File("disk.d88");
+  std::vector<Bytes> files = {ChainedHeaders(), ScatteredJoins(), WalksIntoARun().Build()};
+  std::mt19937 random(7);
+  for (int i = 0; i < 60; ++i) {
+    files.push_back(RandomFile(random));
+  }
+  const FileVerdict d88 = {true, ""};
+  for (size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(i);
+    WriteFileBytes(path, files[i]);
+    D88Image image;
+    ASSERT_TRUE(image.Open(path.c_str()));
+    const auto size = static_cast<int64_t>(files[i].size());
+    std::string reports[2];
+    for (const bool plain : {false, true}) {
+      ReadEveryRecord(plain);
+      reports[plain ? 1 : 0] =
+          Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1, size); }) +
+          Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1, size); });
+    }
+    ReadEveryRecord(false);
+    EXPECT_EQ(reports[0], reports[1]);
+  }
 }
 
 }  // namespace

@@ -47,3 +47,31 @@ Bytes SharedTrackDisk() {
   }
   return disk.Build();
 }
+
+Bytes SharedRunImages() {
+  constexpr int kImages = 64;
+  constexpr int kRunRecords = 255;
+  constexpr uint8_t kRunSizeCode = 6;  // 8192 bytes
+  // As a record header, a name of these bytes says: 65,535 sectors, and data that runs to the
+  // next image's header (688 - 16 = 672 = 0x2A0 bytes).
+  const std::string name("ABCD\xFF\xFFGHIJKLMN\xA0\x02", kDiskNameLength);
+  Bytes file;
+  for (int image = 0; image < kImages; ++image) {
+    D88Builder header;
+    header.SetName(name);
+    for (int track = 0; track < kTrackCount; ++track) {
+      header.SetTrackOffsetField(track, kHeaderSize);
+    }
+    file = Concat({file, header.Build()});
+  }
+  D88Builder run;
+  for (int r = 0; r < kRunRecords; ++r) {
+    SectorRecord record = PatternSector(0, 0, static_cast<uint8_t>(r), kRunSizeCode,
+                                        kBaseSectorLength << kRunSizeCode);
+    record.countField = 0xFFFF;
+    run.AddSector(0, record);
+  }
+  const Bytes built = run.Build();
+  file.insert(file.end(), built.begin() + run.TrackStart(0), built.end());
+  return file;
+}

@@ -15,4 +15,10 @@ Bytes ChainedHeaders();
 // walks past the 65,000 others: 1 MB that took a reader with a seek per record seconds to cut.
 Bytes SharedTrackDisk();
 
+// 64 images of nothing but a header, every track of each pointing just past it, into the next
+// image's header, which reads as one record whose data runs to the header after; past the last
+// header, a shared run of 255 records of 8 KB each. Every track of every image reaches the run:
+// 2.1 MB in which a walk that reads every record it reaches reads 2.7 million of 8 KB apart.
+Bytes SharedRunImages();
+
 #endif  // TESTS_SUPPORT_CRAFTED_IMAGES_H

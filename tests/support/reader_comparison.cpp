@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int kListed = 64;  // records and IDs listed a track: more than real tracks hold
-constexpr int kSearched = 8;    // sectors of a track searched for, and runs from the first two
+constexpr int kListed = 64;   // records and IDs listed a track: more than real tracks hold
+constexpr int kSearched = 8;  // sectors of a track searched for, and runs from the first two
 constexpr int kSectorCapacity = 0xFFFF;
 constexpr int kRunLength = 2048;
 constexpr int kImagesRead = 4;  // and the last: files of 64 images mostly repeat one
@@ -87,8 +87,8 @@ class Comparison {
     if (searched > 0) {
       Same(m_ours.ReadSector(track, id[0][0], id[0][1], id[0][2] ^ 0x80, id[0][3], g_ours,
                              kSectorCapacity) == m_theirs.ReadSector(track, id[0][0], id[0][1],
-                                                                      id[0][2] ^ 0x80, id[0][3],
-                                                                      g_theirs, kSectorCapacity),
+                                                                     id[0][2] ^ 0x80, id[0][3],
+                                                                     g_theirs, kSectorCapacity),
            "ReadSector of a missing sector", track);
     }
   }
