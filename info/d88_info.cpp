@@ -32,7 +32,7 @@ unsigned char g_data[kMaxSectorData];
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
                "Usage: %s [--json] FILE\n"
-               "       %s --sector TRACK C H R N FILE\n"
+               "       %s [--image N] --sector TRACK C H R N FILE\n"
                "       %s --help | --version\n",
                kProgram, kProgram, kProgram);
 }
@@ -54,11 +54,12 @@ void PrintHelp() {
       "\n"
       "  --json                       the same as one JSON document (%s)\n"
       "  --sector TRACK C H R N FILE  print that sector of the first image as a hex dump\n"
+      "  --image N                    with --sector: of image N instead, counting from 0\n"
       "  --help                       show this help\n"
       "  --version                    show the version\n"
       "\n"
       "Numbers may be decimal or hex with 0x. Exit status: 0 done, 1 the file cannot be opened\n"
-      "or the sector is not there, 2 usage error.\n",
+      "or the image or sector is not there, 2 usage error.\n",
       kJsonKeysAreDescribed);
 }
 
@@ -131,31 +132,83 @@ int Summary(const char* path, bool json) {
   return 0;
 }
 
-int DumpSector(char** args, const char* path) {
+// What the command line asks for.
+struct Request {
+  bool json = false;
+  char** sector = nullptr;  // TRACK C H R N, for a dump
+  const char* image = nullptr;  // --image N
+  const char* path = nullptr;
+};
+
+int DumpSector(const Request& request) {
   int id[5];
   const int high[5] = {kTrackCount - 1, 255, 255, 255, 255};
   for (int i = 0; i < 5; ++i) {
-    if (!ParseNumber(args[i], 0, high[i], &id[i])) {
-      Diagnose("%s: not a number from 0 to %d: %s\n", kProgram, high[i], args[i]);
+    if (!ParseNumber(request.sector[i], 0, high[i], &id[i])) {
+      Diagnose("%s: not a number from 0 to %d: %s\n", kProgram, high[i], request.sector[i]);
       return UsageError();
     }
   }
+  int index = 0;
+  if (request.image != nullptr && !ParseNumber(request.image, 0, kMaxDisks - 1, &index)) {
+    Diagnose("%s: not an image number from 0 to %d: %s\n", kProgram, kMaxDisks - 1,
+             request.image);
+    return UsageError();
+  }
   int64_t fileSize = -1;
-  if (!OpenFile(path, &fileSize)) {
+  if (!OpenFile(request.path, &fileSize)) {
     return 1;
   }
-  const int got = g_image.SelectDisk(0) ? g_image.ReadSector(id[0], id[1], id[2], id[3], id[4],
-                                                             g_data, kMaxSectorData)
-                                        : 0;
+  const int images = CountDistinctImages(g_image);
+  if (request.image != nullptr && index >= images) {
+    Diagnose("%s: %s holds %d image%s; there is no image %d\n", kProgram, request.path, images,
+             images == 1 ? "" : "s", index);
+    return 1;
+  }
+  const int got = g_image.SelectDisk(index) ? g_image.ReadSector(id[0], id[1], id[2], id[3], id[4],
+                                                                 g_data, kMaxSectorData)
+                                            : 0;
   if (got == 0) {
-    Diagnose("%s: track %d of image 0 has no sector C%d H%d R%d N%d with data\n", kProgram, id[0],
-             id[1], id[2], id[3], id[4]);
+    Diagnose("%s: track %d of image %d has no sector C%d H%d R%d N%d with data\n", kProgram, id[0],
+             index, id[1], id[2], id[3], id[4]);
     return 1;
   }
   std::printf("track %d, sector C%d H%d R%d N%d: %d bytes\n", id[0], id[1], id[2], id[3], id[4],
               got);
   PrintHexDump(stdout, g_data, got);
   return 0;
+}
+
+// Reads [--json] [--image N] [--sector TRACK C H R N] [--] FILE; false for anything else.
+bool ParseArguments(int argc, char** argv, Request* request) {
+  int next = 1;
+  for (; next < argc && argv[next][0] == '-' && argv[next][1] != '\0'; ++next) {
+    const char* option = argv[next];
+    constexpr char kImageEquals[] = "--image=";
+    if (std::strcmp(option, "--") == 0) {
+      ++next;
+      break;
+    }
+    if (std::strcmp(option, "--json") == 0 && !request->json) {
+      request->json = true;
+    } else if (std::strcmp(option, "--sector") == 0 && request->sector == nullptr &&
+               next + 5 < argc) {
+      request->sector = argv + next + 1;
+      next += 5;
+    } else if (std::strcmp(option, "--image") == 0 && request->image == nullptr &&
+               next + 1 < argc) {
+      request->image = argv[++next];
+    } else if (std::strncmp(option, kImageEquals, sizeof kImageEquals - 1) == 0 &&
+               request->image == nullptr) {
+      request->image = option + sizeof kImageEquals - 1;
+    } else {
+      return false;
+    }
+  }
+  request->path = next == argc - 1 ? argv[next] : nullptr;
+  // A map is of every image; --image picks the one a dump is of.
+  return request->path != nullptr && !(request->json && request->sector != nullptr) &&
+         (request->image == nullptr || request->sector != nullptr);
 }
 
 int Run(int argc, char** argv) {
@@ -167,22 +220,11 @@ int Run(int argc, char** argv) {
     std::printf("%s %s\n", kProgram, D88_VERSION);
     return 0;
   }
-  if (argc == 8 && std::strcmp(argv[1], "--sector") == 0) {
-    return DumpSector(argv + 2, argv[7]);
-  }
-  // [--json] [--] FILE
-  int next = 1;
-  const bool json = next < argc && std::strcmp(argv[next], "--json") == 0;
-  next += json ? 1 : 0;
-  if (next < argc && std::strcmp(argv[next], "--") == 0) {
-    ++next;
-  } else if (next < argc && argv[next][0] == '-' && argv[next][1] != '\0') {
+  Request request;
+  if (!ParseArguments(argc, argv, &request)) {
     return UsageError();
   }
-  if (next == argc - 1) {
-    return Summary(argv[next], json);
-  }
-  return UsageError();
+  return request.sector != nullptr ? DumpSector(request) : Summary(request.path, request.json);
 }
 
 }  // namespace

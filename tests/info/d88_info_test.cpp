@@ -22,7 +22,7 @@ namespace {
 
 const std::string kUsage =
     "Usage: d88-info [--json] FILE\n"
-    "       d88-info --sector TRACK C H R N FILE\n"
+    "       d88-info [--image N] --sector TRACK C H R N FILE\n"
     "       d88-info --help | --version\n";
 
 // The map lines of tracks 0 to 78 of a standard disk.
@@ -141,6 +141,36 @@ TEST_F(InfoTest, DumpsOneSector) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.out, "");
   EXPECT_EQ(missing.err, "d88-info: track 11 of image 0 has no sector C5 H1 R10 N0 with data\n");
+
+  // Of another image of the file.
+  D88Builder second;
+  second.AddSector(11, PatternSector(5, 1, 10, 0, 4));
+  WriteFileBytes(m_path, Concat({disk.Build(), second.Build()}));
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {{"--image", "1", "--sector", "11", "5", "1", "10", "0", m_path},
+       0,
+       "track 11, sector C5 H1 R10 N0: 4 bytes\n",
+       ""},
+      {{"--sector", "11", "5", "1", "9", "0", "--image=1", m_path},
+       1,
+       "",
+       "d88-info: track 11 of image 1 has no sector C5 H1 R9 N0 with data\n"},
+      {{"--image", "2", "--sector", "11", "5", "1", "9", "0", m_path},
+       1,
+       "",
+       "d88-info: " + m_path + " holds 2 images; there is no image 2\n"},
+  };
+  for (const Case& c : cases) {
+    const CommandResult run = Info(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
+    EXPECT_EQ(run.err, c.err);
+  }
 }
 
 TEST_F(InfoTest, UnreadableFileIsNamedWithTheReason) {
@@ -176,6 +206,9 @@ TEST_F(InfoTest, UsageErrorsHelpAndVersion) {
                                                {"--json"},
                                                {"--json", "--sector", "a"},
                                                {"--sector", "1", "2"},
+                                               {"--image", "1", "f"},
+                                               {"--image", "x", "--sector", "0", "0", "0", "1",
+                                                "1", "f"},
                                                {"--sector", "164", "0", "0", "1", "1", "f"},
                                                {"--sector", "0", "0", "0", "x", "1", "f"}}) {
     const CommandResult result = Info(args);

@@ -265,18 +265,26 @@ TEST_F(CommandTest, APipeIsCopiedIntoTmpdirAndItsFailureSaysWhy) {
   const std::vector<std::string> programs =
       RunsWrapped() ? std::vector<std::string>{}
                     : std::vector<std::string>{CASTLE_EXTRACT_PATH, D88_INFO_PATH};
+  // A long TMPDIR is said whole, reason and all.
+  const std::string missing =
+      m_input.File(std::string(200, 'a') + "/" + std::string(200, 'b') + "/missing");
   for (const std::string& program : programs) {
     SCOPED_TRACE(program);
     CommandOptions options;
     options.input = std::string(disk.begin(), disk.end());
     options.inputFd = 0;
-    options.environment = {"TMPDIR=" + m_input.File("missing")};
+    options.environment = {"TMPDIR=" + missing};
     const CommandResult result = RunCommand(program, {"/dev/stdin"}, options);
     const std::string name = program == CASTLE_EXTRACT_PATH ? "castle-extract" : "d88-info";
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, (name == "castle-extract" ? kCannotOpen : "") + name +
                               ": cannot open /dev/stdin: cannot copy it to a temporary file in " +
-                              m_input.File("missing") + ": No such file or directory\n");
+                              missing + ": No such file or directory\n");
+    // A directory that cannot be entered is said before the pipe is copied.
+    if (name == "castle-extract") {
+      EXPECT_EQ(RunCommand(program, {"-C", "nowhere", "/dev/stdin"}, options).err,
+                "castle-extract: cannot change to directory nowhere: No such file or directory\n");
+    }
   }
   CommandOptions options;
   options.input = std::string(disk.begin(), disk.end());
