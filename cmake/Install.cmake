@@ -1,5 +1,6 @@
 # Install layout and the exported CMake package of the reader library:
-#   bin/castle-extract, bin/d88-info, share/man/man1/{castle-extract,d88-info}.1.gz,
+#   bin/castle-extract, bin/d88-info, lib/castle-extract/castle-archive.so (opens archives),
+#   share/man/man1/{castle-extract,d88-info}.1.gz,
 #   lib/libd88.a, include/d88/*.h, lib/cmake/d88/ (find_package(d88) gives d88::d88),
 #   share/doc/<package>/copyright.
 # Components: "tool" (the command) and "dev" (the library), packaged separately.
@@ -9,6 +10,9 @@ include(CMakePackageConfigHelpers)
 set(D88_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/d88)
 
 install(TARGETS castle-extract d88-info RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+# The archive plugin, where the commands look for it: ../lib/castle-extract from their folder, a
+# folder of the package's own (not the multiarch library folder, which the programs do not know).
+install(TARGETS castle-archive LIBRARY DESTINATION lib/castle-extract COMPONENT tool)
 
 # Man pages go in gzipped, as Debian ships them. The pages in man/ carry no version, so that
 # they read the same with man -l before a build; the installed ones get the project's.

@@ -21,6 +21,8 @@ castle-extract reads a D88 floppy disk image, recognises whether it holds the
 game disk of The Castle or of Castle Excellent from the sector numbers on
 track 79, and writes the game's four files PROG1, PROG2, MUSIC and VOICE into
 the current directory, restoring the ones stored with inverted bytes.
+It opens the archives and compressed files D88 images travel in (ZIP, LZH, 7z,
+RAR, tar, gzip, xz, bzip2, zstd) through libarchive.
 d88-info shows what a D88 file holds, and why a disk is not recognised.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libd88-dev)

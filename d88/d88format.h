@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Whole records.
 constexpr int kHeaderSize = 688;       // D88Header, at the start of every image
@@ -123,6 +124,35 @@ struct D88Header {
                     static_cast<ptrdiff_t>(kTrackTableEntrySize) * track);
   }
 };
+
+// The shortest track table a writer makes: 160 entries, so a 672-byte header. A track that
+// starts before its end starts inside the header.
+constexpr int kShortestTableEnd = kHeaderTrackTableOffset + kTrackTableEntrySize * 160;
+
+// Whether a header is one a D88 writer makes: a size field of a header or more (and below 2^31),
+// a media type of theirs, and track offsets that are 0 or lie past the shortest table and within
+// the size. The table ends where the first track begins: entries past that are the track's
+// bytes. Truncated images and odd tracks pass; bytes of another kind of file do not.
+inline bool LooksLikeD88Header(const D88Header& header) {
+  const int32_t size = header.DiskSize();
+  if (size < kHeaderSize || std::strcmp(MediaTypeName(header.MediaType()), "unknown") == 0) {
+    return false;
+  }
+  int32_t tableEnd = kHeaderSize;
+  for (int t = 0; t < kTrackCount; ++t) {
+    const int32_t offset = header.TrackOffset(t);
+    if (offset >= kHeaderTrackTableOffset + kTrackTableEntrySize * (t + 1) && offset < tableEnd) {
+      tableEnd = offset;
+    }
+  }
+  for (int t = 0; kHeaderTrackTableOffset + kTrackTableEntrySize * t < tableEnd; ++t) {
+    const int32_t offset = header.TrackOffset(t);
+    if (offset != 0 && (offset < kShortestTableEnd || offset > size)) {
+      return false;
+    }
+  }
+  return true;
+}
 
 // The record before every sector's data, as raw bytes with decoded views of its fields.
 struct SectorHeader {

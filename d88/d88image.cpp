@@ -128,7 +128,13 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
     // The sector number first: on a track, it is what tells records apart.
     if (header.Number() == r && header.Cylinder() == c && header.Head() == h &&
         header.SizeCode() == n) {
-      return ReadUpTo(position, dest, size < capacity ? size : capacity);
+      const int length = size < capacity ? size : capacity;
+      const int64_t from = position - m_windowStart;
+      if (from >= 0 && from + length <= m_windowLength) {  // the usual case: in the window
+        std::memcpy(dest, m_window + from, static_cast<size_t>(length));
+        return length;
+      }
+      return ReadUpTo(position, dest, length);
     }
     if (i == count - 1) {
       return 0;

@@ -6,6 +6,7 @@
 
 #include "castle/extraction_lists.h"
 #include "d88/d88format.h"
+#include "tests/support/archive_maker.h"
 #include "tests/support/castle_disk.h"
 
 namespace {
@@ -87,5 +88,15 @@ int main(int argc, char** argv) {
   D88Builder tiny;
   tiny.SetName("TINY").SetMediaType(0x20).AddSector(0, PatternSector(0, 0, 1, 3, 1024));
   write("tiny_2hd.d88", tiny.Build());
+
+  // The archives and compressed files images travel in, one of each format.
+  const std::vector<ArchiveMember> members = {{"castle.d88", whole}, {"notes.txt", {'n', '\n'}}};
+  write("castle.zip", MakeArchive(ArchiveKind::kZip, members));
+  write("castle.7z", MakeArchive(ArchiveKind::kSevenZip, members));
+  write("castle.tar.gz", MakeArchive(ArchiveKind::kTarGzip, members));
+  write("castle.d88.gz", MakeArchive(ArchiveKind::kGzip, members));
+  write("castle.d88.xz", MakeArchive(ArchiveKind::kXz, members));
+  write("castle.lzh", MakeLzh(members));
+  write("two.zip", MakeArchive(ArchiveKind::kZip, {{"a.d88", whole}, {"b.d77", tiny.Build()}}));
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets of a fuzz build for a bounded time (or number of runs) each, from
 # the seed corpus, the kept regressions and the corpus grown by earlier runs.
-#   fuzz/run_fuzzers.sh BUILD_DIR SECONDS [READER_RUNS COMMAND_RUNS INFO_RUNS REFERENCE_RUNS]
+#   fuzz/run_fuzzers.sh BUILD_DIR SECONDS [READER_RUNS COMMAND_RUNS INFO_RUNS REFERENCE_RUNS
+#                                          ARCHIVE_RUNS]
 # Prints libFuzzer's closing statistics per target; fails on any finding, whose input is left in
 # BUILD_DIR/fuzz/artifacts for fuzz/regressions/.
 set -euo pipefail
@@ -32,4 +33,5 @@ fuzz_target reader 4096 "${3:--1}"
 fuzz_target command 40000 "${4:--1}"  # room for a compact disk of each title
 fuzz_target info 8192 "${5:--1}"      # room for a crafted track table over 256 records
 fuzz_target reference 4096 "${6:--1}"  # the reader against the plain reference reader
+fuzz_target archive 65536 "${7:--1}"   # archives and compressed files, through libarchive
 exit $status

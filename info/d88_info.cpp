@@ -10,6 +10,8 @@
 #include "info/file_verdict.h"
 #include "info/hex_dump.h"
 #include "info/json_report.h"
+#include "info/json_string.h"
+#include "info/report_output.h"
 #include "info/text_report.h"
 #include "platform/platform.h"
 
@@ -96,8 +98,8 @@ bool ParseNumber(const char* text, int low, int high, int* value) {
 unsigned char g_start[kFileStartLength];
 int g_startLength = 0;
 
-// Opens the file into the reader; its size, where it can be told, goes to *fileSize (else -1).
-bool OpenFile(const char* path, int64_t* fileSize) {
+// Opens the file, a pipe copied as the reader needs it; null, said why, when it cannot.
+std::FILE* OpenFile(const char* path) {
   InputOpening opening;
   std::FILE* file = OpenInputFile(path, &opening);
   if (file != nullptr) {
@@ -105,37 +107,113 @@ bool OpenFile(const char* path, int64_t* fileSize) {
   }
   if (file == nullptr) {
     Diagnose("%s: cannot open %s: %s\n", kProgram, path, OpenFailureText(opening));
-    return false;
+    return nullptr;
   }
   if (opening.cutShort) {
     Diagnose("%s: %s: only its first %lld bytes are read, the most a D88 file can hold\n", kProgram,
              path, static_cast<long long>(kMaxIndexedFileSize));
   }
-  g_startLength = static_cast<int>(std::fread(g_start, 1, sizeof g_start, file));
-  *fileSize = FileSize(file);
-  g_image.OpenStream(file);
-  return true;
+  return file;
+}
+
+// The D88 images of an archive or a compressed stream the file is, where archives are opened;
+// null for a file that is none, or (said why, *failed set) an archive that cannot be read.
+const PackedImages* FindImagesIn(std::FILE* file, const char* path, bool* failed) {
+  InputOpening opening;
+  const PackedImages* packed = OpensArchives() ? FindPackedImages(file, &opening) : nullptr;
+  *failed = opening.problem != nullptr;
+  if (*failed) {
+    Diagnose("%s: %s%s\n", kProgram, path, opening.problem);
+  }
+  return packed;
+}
+
+// Unpacks image `index` of an archive into the reader, and returns its stream, which the reader
+// holds; null, said why, when it cannot.
+std::FILE* OpenPackedImage(std::FILE* archive, const char* path, int index) {
+  InputOpening opening;
+  std::FILE* image = UnpackImage(archive, index, &opening);
+  if (image == nullptr) {
+    if (opening.problem != nullptr) {
+      Diagnose("%s: %s%s\n", kProgram, path, opening.problem);
+    } else {
+      Diagnose("%s: cannot open %s: %s\n", kProgram, path, OpenFailureText(opening));
+    }
+    return nullptr;
+  }
+  g_image.OpenStream(image);
+  return image;
+}
+
+// The report of the D88 image the reader holds, read from `file`: the file named, or an image
+// unpacked from it (entry: its name there, else null).
+void Report(std::FILE* file, const char* path, const ReportEntry* entry, bool json) {
+  g_startLength = ReadFileStart(file, g_start, sizeof g_start);
+  const int64_t fileSize = FileSize(file);
+  const int64_t notIndexedAt = FirstImageNotIndexed(g_image, fileSize);
+  const FileVerdict verdict = JudgeFile(g_image, g_start, g_startLength, fileSize, OpensArchives());
+  if (json) {
+    PrintJsonReport(g_image, path, verdict, notIndexedAt, fileSize, entry);
+  } else {
+    PrintTextReport(g_image, path, verdict, notIndexedAt, fileSize, entry);
+  }
 }
 
 int Summary(const char* path, bool json) {
-  int64_t fileSize = -1;
-  if (!OpenFile(path, &fileSize)) {
+  std::FILE* file = OpenFile(path);
+  if (file == nullptr) {
     return 1;
   }
-  const int64_t notIndexedAt = FirstImageNotIndexed(g_image, fileSize);
-  const FileVerdict verdict = JudgeFile(g_image, g_start, g_startLength, fileSize);
-  if (json) {
-    PrintJsonReport(g_image, path, verdict, notIndexedAt, fileSize);
-  } else {
-    PrintTextReport(g_image, path, verdict, notIndexedAt, fileSize);
+  bool failed = false;
+  const PackedImages* packed = FindImagesIn(file, path, &failed);
+  if (failed) {
+    std::fclose(file);
+    return 1;
   }
-  return 0;
+  if (packed == nullptr || packed->count == 0) {
+    g_image.OpenStream(file);  // the file itself, which says what it is
+    Report(file, path, nullptr, json);
+    return 0;
+  }
+  // Each D88 image of the archive, under its name in it.
+  if (json) {
+    ReportText("{\"file\":");
+    PrintJsonText(path);
+    ReportText(",\"format\":");
+    PrintJsonText(packed->formatName);
+    ReportText(",\"entries\":[\n");
+  }
+  int status = 0;
+  bool first = true;
+  const int kept = packed->count < kMaxPackedImages ? packed->count : kMaxPackedImages;
+  for (int i = 0; i < kept && !ReportFailed(); ++i) {
+    std::FILE* image = OpenPackedImage(file, path, i);
+    if (image == nullptr) {
+      status = 1;
+      continue;
+    }
+    if (json && !first) {
+      ReportText(",");
+    }
+    first = false;
+    const ReportEntry entry = {packed->names[i], packed->decoded[i]};
+    Report(image, path, &entry, json);
+  }
+  if (json) {
+    ReportText("]}\n");
+  }
+  if (packed->count > kept) {
+    Diagnose("%s: %s holds %d D88 files; the first %d are shown\n", kProgram, path, packed->count,
+             kept);
+  }
+  std::fclose(file);
+  return status;
 }
 
 // What the command line asks for.
 struct Request {
   bool json = false;
-  char** sector = nullptr;  // TRACK C H R N, for a dump
+  char** sector = nullptr;      // TRACK C H R N, for a dump
   const char* image = nullptr;  // --image N
   const char* path = nullptr;
 };
@@ -151,13 +229,31 @@ int DumpSector(const Request& request) {
   }
   int index = 0;
   if (request.image != nullptr && !ParseNumber(request.image, 0, kMaxDisks - 1, &index)) {
-    Diagnose("%s: not an image number from 0 to %d: %s\n", kProgram, kMaxDisks - 1,
-             request.image);
+    Diagnose("%s: not an image number from 0 to %d: %s\n", kProgram, kMaxDisks - 1, request.image);
     return UsageError();
   }
-  int64_t fileSize = -1;
-  if (!OpenFile(request.path, &fileSize)) {
+  std::FILE* file = OpenFile(request.path);
+  if (file == nullptr) {
     return 1;
+  }
+  bool failed = false;
+  const PackedImages* packed = FindImagesIn(file, request.path, &failed);
+  if (failed || (packed != nullptr && packed->count != 1)) {
+    if (!failed) {
+      Diagnose("%s: %s holds %d D88 files; --sector reads a file that holds one\n", kProgram,
+               request.path, packed->count);
+    }
+    std::fclose(file);
+    return 1;
+  }
+  if (packed != nullptr) {
+    std::FILE* image = OpenPackedImage(file, request.path, 0);
+    std::fclose(file);
+    if (image == nullptr) {
+      return 1;
+    }
+  } else {
+    g_image.OpenStream(file);
   }
   const int images = CountDistinctImages(g_image);
   if (request.image != nullptr && index >= images) {

@@ -5,31 +5,6 @@
 
 namespace {
 
-// The shortest track table a writer makes: 160 entries, so a 672-byte header. A track that
-// starts before its end starts inside the header.
-constexpr int kShortestTableEnd = kHeaderTrackTableOffset + kTrackTableEntrySize * 160;
-
-// clang-format off
-constexpr OtherFormat kOtherFormats[] = {
-    // the signature, the format's name, the reason given, where the signature lies, its length
-    {"PK\x03\x04", "zip", "it is a ZIP archive; unpack the D88 file from it first", 0, 4},
-    {"PK\x05\x06", "zip", "it is an empty ZIP archive", 0, 4},
-    {"\x1F\x8B", "gzip", "it is gzip-compressed; unpack the D88 file from it first", 0, 2},
-    {"7z\xBC\xAF\x27\x1C", "7z", "it is a 7z archive; unpack the D88 file from it first", 0, 6},
-    {"Rar!\x1A\x07", "rar", "it is a RAR archive; unpack the D88 file from it first", 0, 6},
-    {"-lh", "lzh", "it is an LZH archive; unpack the D88 file from it first", 2, 3},
-    {"-lz", "lzh", "it is an LZH archive; unpack the D88 file from it first", 2, 3},
-    {"\x89PNG\r\n\x1A\n", "png", "it is a PNG image", 0, 8},
-    {"\xFF\xD8\xFF", "jpeg", "it is a JPEG image", 0, 3},
-    {"%PDF-", "pdf", "it is a PDF document", 0, 5},
-};
-// clang-format on
-
-// An LZH header names its method as -lh?- or -lz?- at byte 2.
-bool LzhMethodEnds(const unsigned char* start, int length) {
-  return length > 6 && start[6] == '-';
-}
-
 void AddProblem(HeaderProblems* problems, const char* format, long long a, long long b = 0,
                 long long c = 0) {
   if (problems->count < kMaxProblems) {
@@ -79,26 +54,17 @@ HeaderProblems FindHeaderProblems(const D88Image& image) {
   return problems;
 }
 
-const OtherFormat* FindOtherFormat(const unsigned char* start, int length) {
-  for (const OtherFormat& other : kOtherFormats) {
-    const bool lzh = other.at == 2;  // the one signature that does not open the file
-    if (other.at + other.length <= length &&
-        std::memcmp(start + other.at, other.bytes, static_cast<size_t>(other.length)) == 0 &&
-        (!lzh || LzhMethodEnds(start, length))) {
-      return &other;
-    }
-  }
-  return nullptr;
-}
-
 FileVerdict JudgeFile(D88Image& image, const unsigned char* start, int startLength,
-                      int64_t fileSize) {
+                      int64_t fileSize, bool archivesOpened) {
   FileVerdict verdict;
   const auto give = [&verdict](const char* reason) {
     std::snprintf(verdict.reason, sizeof verdict.reason, "%s", reason);
   };
   if (const OtherFormat* other = FindOtherFormat(start, startLength)) {
-    give(other->reason);
+    const char* advice = !other->packed   ? ""
+                         : archivesOpened ? ", and holds no D88 image"
+                                          : "; unpack the D88 file from it first";
+    std::snprintf(verdict.reason, sizeof verdict.reason, "it is %s%s", other->described, advice);
     verdict.format = other->name;
   } else if (image.GetDiskCount() == 0) {
     if (fileSize == 0) {

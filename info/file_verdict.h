@@ -9,10 +9,10 @@
 #include <cstdint>
 
 #include "d88/d88image.h"
+#include "formats/other_formats.h"
 
-constexpr int kMaxProblems = 4;       // one of each kind
-constexpr int kProblemLength = 120;   // the longest problem, with its numbers
-constexpr int kFileStartLength = 16;  // bytes that tell another format
+constexpr int kMaxProblems = 4;      // one of each kind
+constexpr int kProblemLength = 120;  // the longest problem, with its numbers
 
 // What is wrong with the current image's header, in short English, one problem of each kind.
 struct HeaderProblems {
@@ -20,18 +20,6 @@ struct HeaderProblems {
   char text[kMaxProblems][kProblemLength] = {};
 };
 HeaderProblems FindHeaderProblems(const D88Image& image);
-
-// A well-known format other than D88, known by its first bytes.
-struct OtherFormat {
-  const char* bytes;
-  const char* name;    // short and stable, for programs: "zip", "gzip", "7z", "png", ...
-  const char* reason;  // for people: "it is a ZIP archive; unpack the D88 file from it first"
-  int at;              // where its signature lies in the file
-  int length;
-};
-
-// The other format a file that starts with these bytes is, or null.
-const OtherFormat* FindOtherFormat(const unsigned char* start, int length);
 
 // What the file is: a D88 image, or not, and then the first reason why not, and the other
 // format it is where it is a well-known one.
@@ -41,8 +29,16 @@ struct FileVerdict {
   const char* format = nullptr;
 };
 // start holds the file's first bytes (startLength of them, up to kFileStartLength); fileSize is
-// -1 when unknown. Selects image 0 when the file has one.
+// -1 when unknown. Selects image 0 when the file has one. archivesOpened: an archive judged here
+// was opened and held no D88 image (else it is to be unpacked first).
 FileVerdict JudgeFile(D88Image& image, const unsigned char* start, int startLength,
-                      int64_t fileSize);
+                      int64_t fileSize, bool archivesOpened);
+
+// The image of an archive a report is of: its name there, and whether that is text (UTF-8) or
+// bytes that could not be decoded.
+struct ReportEntry {
+  const char* name;
+  bool decoded;
+};
 
 #endif  // INFO_FILE_VERDICT_H

@@ -232,11 +232,21 @@ void PrintSignature(D88Image& image, int distinct) {
 }  // namespace
 
 void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize) {
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry) {
   StartListing();
   StartReportOutput(JsonReportBound(fileSize));
   ReportText("{\"file\":");
   PrintJsonText(path);
+  if (entry != nullptr) {
+    ReportText(",\"entry\":");
+    PrintJsonText(entry->name);
+    ReportText(",\"entry_text\":");
+    if (entry->decoded) {
+      PrintJsonText(entry->name);
+    } else {
+      ReportText("null");
+    }
+  }
   ReportFormat(",\"d88\":%s,\"reason\":", verdict.d88 ? "true" : "false");
   if (verdict.d88) {
     ReportText("null");

@@ -11,8 +11,9 @@
 // where), each image's header problems, and for a recognised first image the sectors its files
 // come from. The keys are described in d88-info's manual page; they only ever grow.
 // notIndexedAt: the offset of the first image of the file the index does not hold, or -1. At
-// most 32 bytes per byte of the file (fileSize, -1 when unknown) plus 64 KB.
+// most 32 bytes per byte of the file (fileSize, -1 when unknown) plus 64 KB. entry: the image
+// of an archive the report is of, named after the file (keys "entry", "entry_text").
 void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize);
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry = nullptr);
 
 #endif  // INFO_JSON_REPORT_H

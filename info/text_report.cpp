@@ -316,11 +316,15 @@ void PrintSignature(D88Image& image, int distinct) {
 }  // namespace
 
 void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize) {
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry) {
   StartListing();
   StartReportOutput(TextReportBound(fileSize));
   ReportText("file: ");
   ReportText(path);
+  if (entry != nullptr) {
+    ReportText("\nentry: ");
+    ReportText(entry->name);
+  }
   const int count = image.GetDiskCount();
   const bool pastTheLimit = notIndexedAt >= 0 && count == kMaxDisks;
   ReportFormat("\nimages: %d%s\n", count,

@@ -12,7 +12,8 @@
 // and when the index holds not every image of the file (notIndexedAt, the offset of the first
 // image it does not hold, or -1). At most 16 bytes per byte of the file (fileSize, -1 when
 // unknown) plus 16 KB: where the listing would pass that, it stops and says what it left out.
+// entry: the image of an archive the report is of, named after the file; null for the file.
 void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize);
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry = nullptr);
 
 #endif  // INFO_TEXT_REPORT_H

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "text/shift_jis.h"
 #include "platform/windows_text.h"
+#include "text/shift_jis.h"
 
 namespace {
 

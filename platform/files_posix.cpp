@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/spool_posix.h"
 
 namespace {
 
@@ -54,6 +55,11 @@ void OccupyClosedStandardDescriptors() {
   }
 }
 
+// The path of the input, as given.
+char g_openedPath[PATH_MAX];
+
+}  // namespace
+
 // The reason the copy into the temporary directory failed, with the directory named.
 const char* SpoolStep() {
   static char step[PATH_MAX + 64];
@@ -62,7 +68,10 @@ const char* SpoolStep() {
   return step;
 }
 
-// A new file in the temporary directory that no name leads to: gone when it is closed.
+const char* OpenedPath() {
+  return g_openedPath;
+}
+
 std::FILE* AnonymousTemporaryFile() {
   char name[PATH_MAX];
   if (std::snprintf(name, sizeof name, "%s/d88-input-XXXXXX", TemporaryDirectory()) >=
@@ -83,6 +92,8 @@ std::FILE* AnonymousTemporaryFile() {
   }
   return file;
 }
+
+namespace {
 
 // Copies a stream that cannot seek into an anonymous temporary file, up to the most the reader
 // can index.
@@ -178,7 +189,14 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
   g_inputDevice = info.st_dev;
   g_inputInode = info.st_ino;
   g_haveInput = true;
+  std::snprintf(g_openedPath, sizeof g_openedPath, "%s", path);
   return input;
+}
+
+int ReadFileStart(std::FILE* file, unsigned char* start, int length) {
+  // Read where it stands, without the stream knowing: its position stays.
+  const ssize_t got = pread(fileno(file), start, static_cast<size_t>(length), 0);
+  return got > 0 ? static_cast<int>(got) : 0;
 }
 
 std::FILE* PrepareInput(std::FILE* input, InputOpening* opening) {

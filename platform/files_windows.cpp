@@ -323,6 +323,14 @@ std::FILE* PrepareInput(std::FILE* input, InputOpening* /*opening*/) {
   return input;  // only files are opened here, and a file can seek
 }
 
+int ReadFileStart(std::FILE* file, unsigned char* start, int length) {
+  const int64_t position = _ftelli64(file);
+  const bool placed = _fseeki64(file, 0, SEEK_SET) == 0;
+  const size_t got = placed ? std::fread(start, 1, static_cast<size_t>(length), file) : 0;
+  _fseeki64(file, position < 0 ? 0 : position, SEEK_SET);
+  return static_cast<int>(got);
+}
+
 int64_t FileSize(std::FILE* file) {
   return _filelengthi64(_fileno(file));
 }

@@ -9,6 +9,7 @@
 #include "castle/title_signature.h"
 #include "platform/platform.h"
 #include "tool/cut_file.h"
+#include "tool/image_input.h"
 #include "tool/messages.h"
 #include "tool/program_objects.h"
 
@@ -30,17 +31,19 @@ int Finish(int status) {
 // What --help says of the system it runs on.
 #ifdef _WIN32
 constexpr char kPlatformHelp[] =
+    "An archive (.zip, .lzh, .7z) is not opened here: unpack the D88 file from it first.\n"
     "In a console the Japanese messages show as text; redirected to a file or a pipe they are\n"
     "Shift_JIS bytes, as on the machines these disks come from.\n";
 #else
 constexpr char kPlatformHelp[] =
-    "d88file may be a pipe, such as <(zcat disk.d88.gz). The Japanese messages are Shift_JIS,\n"
-    "or UTF-8 on a terminal whose locale is.\n";
+    "d88file may be a pipe, such as <(zcat disk.d88.gz), or an archive or compressed file\n"
+    "holding one (ZIP, LZH, 7z, RAR, tar; gzip, xz, bzip2, zstd), told by its content.\n"
+    "The Japanese messages are Shift_JIS, or UTF-8 on a terminal whose locale is.\n";
 #endif
 
 void PrintHelp() {
   std::printf(
-      "Usage: %s [-C DIR] [--image N] [--title castle|excellent] [--] d88file\n"
+      "Usage: %s [-C DIR] [--entry NAME] [--image N] [--title castle|excellent] [--] d88file\n"
       "       %s --help | --version\n"
       "\n"
       "Reads the first disk image of a D88 file (or image N), recognises \"The Castle\" or "
@@ -51,6 +54,8 @@ void PrintHelp() {
       "VOICE into the current directory, restoring the ones stored complemented.\n"
       "\n"
       "  -C DIR     write the files into DIR instead (d88file is found from here)\n"
+      "  --entry NAME\n"
+      "             the D88 file of an archive that holds several\n"
       "  --image N  read image N of a file that holds several, counting from 0\n"
       "  --title castle|excellent\n"
       "             for a copy without its protection track: where track 79 carries neither\n"
@@ -65,8 +70,8 @@ void PrintHelp() {
       "stored twice is named on standard error; the file is written all the same.\n"
       "Exit status: 0 done, also for a disk that is not recognised or is damaged; 1 wrong\n"
       "arguments, a file that cannot be opened or written, a -C directory that cannot be\n"
-      "entered, an image that is not there, or a disk that carries the other title than\n"
-      "--title asks for.\n",
+      "entered, an image that is not there, an archive that is damaged or holds no single D88\n"
+      "file, or a disk that carries the other title than --title asks for.\n",
       kProgram, kProgram, kPlatformHelp);
 }
 
@@ -74,6 +79,7 @@ void PrintHelp() {
 struct Request {
   const char* directory = nullptr;  // -C DIR
   int image = -1;                   // --image N; -1 reads the first without asking
+  const char* entry = nullptr;      // --entry NAME: the D88 file of an archive
   int title = -1;                   // --title, as an index in kTitleSignatures
   char** images = nullptr;
   int imageCount = 0;
@@ -110,9 +116,10 @@ int ImageNumber(const char* text) {
   return text[0] != '\0' ? number : -1;
 }
 
-// Reads [-C DIR] [--image N] [--title NAME] [--] d88file..., one file unless the command runs in a
-// window of its own, where files dropped onto it come several at a time. Returns -1 when the
-// command should go on, else the exit code of a run that ends here (help, version, usage).
+// Reads [-C DIR] [--entry NAME] [--image N] [--title NAME] [--] d88file..., one file unless the
+// command runs in a window of its own, where files dropped onto it come several at a time. Returns
+// -1 when the command should go on, else the exit code of a run that ends here (help, version,
+// usage).
 int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
   int next = 1;
   for (;
@@ -137,12 +144,19 @@ int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
     if (name == nullptr) {
       name = OptionWithValue(option, "--image", argc, argv, &next, &value);
     }
+    if (name == nullptr) {
+      name = OptionWithValue(option, "--entry", argc, argv, &next, &value);
+    }
     if (name == nullptr && std::strcmp(option, "-C") == 0 && next + 1 < argc) {
       request->directory = argv[++next];
       continue;
     }
     if (name == nullptr) {
       return Usage(argc, argv);
+    }
+    if (std::strcmp(name, "--entry") == 0) {
+      request->entry = value;
+      continue;
     }
     if (std::strcmp(name, "--image") == 0) {
       request->image = ImageNumber(value);
@@ -211,45 +225,16 @@ struct Summary {
 };
 Summary g_summaries[kMaxSummaries];
 
-// Says that the image file cannot be opened: the Japanese line first, byte for byte, as
-// scripts compare it; then the reason.
-void ReportOpenFailure(const char* path, const InputOpening& opening) {
-  std::fflush(stdout);
-  WriteShiftJis(stderr, kCannotOpenText);
-  Diagnose("%scannot open %s: %s\n", kDiagnosticPrefix, path, OpenFailureText(opening));
-}
-
 // Opens, recognises and cuts one image.
 Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
   Outcome outcome;
   outcome.status = 1;
-  InputOpening opening;
-  std::FILE* input = OpenInputFile(path, &opening);
-  if (input == nullptr) {
-    ReportOpenFailure(path, opening);
-    return outcome;
-  }
-  outcome.opened = true;
-  // The directory is entered before the image is read, so that a mistyped one is said at once,
-  // whatever the disk and however long a pipe; the image was found from where the command
-  // started.
-  int error = 0;
   const char* directory = request.directory;
-  if (directory != nullptr && !ChangeDirectory(directory, &error)) {
-    std::fclose(input);
-    Diagnose("%scannot change to directory %s: %s\n", kDiagnosticPrefix, directory,
-             ErrorText(error));
-    return outcome;
-  }
-  std::FILE* image = PrepareInput(input, &opening);
+  std::FILE* image = OpenImageInput(path, request.entry, directory, &outcome.opened);
   if (image == nullptr) {
-    ReportOpenFailure(path, opening);
     return outcome;
   }
-  if (opening.cutShort) {
-    Diagnose("%s%s: only its first %lld bytes are read, the most a D88 file can hold\n",
-             kDiagnosticPrefix, path, static_cast<long long>(kMaxIndexedFileSize));
-  }
+  int error = 0;
   g_d88.OpenStream(image);
   // An image asked for by number must be there; without --image, a file with none is simply
   // not recognised.

@@ -24,9 +24,11 @@ struct Index {
   int n = 0;
   unsigned char status[kNumbers];
   unsigned char deleted[kNumbers];
-  unsigned char copies[kNumbers];    // 0 where a search finds none; 2 for two or more
-  unsigned char pastZero[kNumbers];  // 1 where one lies past a record whose count is 0
+  unsigned char copies[kNumbers];  // 0 where a search finds none; 2 for two or more; kPastZero
+                                   // where one lies only past a record whose count is 0
+  bool plain;  // no sector of the run's C, H and N has anything to say: the usual case
 };
+constexpr unsigned char kPastZero = 3;
 Index g_indexes[2];
 int g_older = 0;  // the index to fill next
 
@@ -47,7 +49,7 @@ const Index& IndexTrack(int track, int c, int h, int n) {
   index.h = h;
   index.n = n;
   std::memset(index.copies, 0, sizeof index.copies);
-  std::memset(index.pastZero, 0, sizeof index.pastZero);
+  index.plain = true;
   // The walk of a listing, which a search follows but for one rule: a record that says its
   // track holds 0 sectors ends a search there, found or not.
   TrackWalk walk;
@@ -61,8 +63,10 @@ const Index& IndexTrack(int track, int c, int h, int n) {
         continue;
       }
       const int r = header.Number();
+      index.plain = index.plain && !searchEnded && index.copies[r] == 0 &&
+                    header.Status() == kStatusGood && header.Deleted() == 0;
       if (searchEnded) {
-        index.pastZero[r] = 1;
+        index.copies[r] = index.copies[r] == 0 ? kPastZero : index.copies[r];
       } else if (index.copies[r] == 0) {
         index.status[r] = static_cast<unsigned char>(header.Status());
         index.deleted[r] = static_cast<unsigned char>(header.Deleted());
@@ -83,13 +87,13 @@ void Report(const char* name, int track, int c, int h, int r, int n, const char*
 // What the dump says of a sector whose bytes the file holds.
 void CheckSector(const char* name, int track, int c, int h, int r, int n) {
   const Index& index = IndexTrack(track, c, h, n);
-  if (r < 0 || r >= kNumbers) {
+  if (index.plain || r < 0 || r >= kNumbers) {
     return;
   }
-  if (index.copies[r] == 0) {
+  if (index.copies[r] == 0 || index.copies[r] == kPastZero) {
     // Not found: the run ended there, which the cut reports itself, unless a record of that ID
     // lies past one whose count ends the search: then why is worth saying.
-    if (index.pastZero[r] != 0) {
+    if (index.copies[r] == kPastZero) {
       Report(name, track, c, h, r, n,
              "was not read: the search for it ends at a record that says its track holds 0 "
              "sectors");
@@ -115,7 +119,7 @@ void CheckSector(const char* name, int track, int c, int h, int r, int n) {
                   index.deleted[r], kWrongBytes);
     Report(name, track, c, h, r, n, what);
   }
-  if (index.copies[r] > 1) {
+  if (index.copies[r] == 2) {
     std::snprintf(what, sizeof what,
                   "is stored more than once on its track and the first copy was read%s",
                   kWrongBytes);

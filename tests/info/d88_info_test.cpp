@@ -200,17 +200,17 @@ TEST_F(InfoTest, HostileImagesEnd) {
 }
 
 TEST_F(InfoTest, UsageErrorsHelpAndVersion) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{},
-                                               {"--bogus"},
-                                               {"a", "b"},
-                                               {"--json"},
-                                               {"--json", "--sector", "a"},
-                                               {"--sector", "1", "2"},
-                                               {"--image", "1", "f"},
-                                               {"--image", "x", "--sector", "0", "0", "0", "1",
-                                                "1", "f"},
-                                               {"--sector", "164", "0", "0", "1", "1", "f"},
-                                               {"--sector", "0", "0", "0", "x", "1", "f"}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{},
+        {"--bogus"},
+        {"a", "b"},
+        {"--json"},
+        {"--json", "--sector", "a"},
+        {"--sector", "1", "2"},
+        {"--image", "1", "f"},
+        {"--image", "x", "--sector", "0", "0", "0", "1", "1", "f"},
+        {"--sector", "164", "0", "0", "1", "1", "f"},
+        {"--sector", "0", "0", "0", "x", "1", "f"}}) {
     const CommandResult result = Info(args);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.out, "");
@@ -790,7 +790,20 @@ TEST_F(InfoTest, SaysWhenAFileIsNoD88Image) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason + " " + std::to_string(c.file.size()));
-    const std::string out = InfoOn(c.file).out;
+    const CommandResult result = InfoOn(c.file);
+    const size_t unpack = c.reason.find("; unpack the D88 file from it first");
+#ifndef _WIN32
+    // Archives are opened here: one that cannot be read says so.
+    if (unpack != std::string::npos) {
+      EXPECT_EQ(result.exitCode, 1);
+      EXPECT_EQ(result.out, "");
+      const std::string says =
+          "d88-info: " + m_path + " cannot be read as " + c.reason.substr(6, unpack - 6) + " (";
+      EXPECT_EQ(result.err.substr(0, says.size()), says);
+      continue;
+    }
+#endif
+    const std::string out = result.out;
     const std::string line = "not a D88 disk image: " + c.reason;
     const size_t after = out.find('\n', out.find("\nimages: ") + 1) + 1;
     EXPECT_EQ(out.substr(after, line.size()), line);

@@ -118,9 +118,15 @@ TEST_F(CommandTest, ImageAskedForByNumberIsRecognisedAndCutAsTheFirst) {
       {two, {"--image", "2"}, 1, "", none + "2 images; there is no image 2\n"},
       {loop.Build(), {"--image", "1"}, 1, "", none + "1 image; there is no image 1\n"},
       {Bytes(100, 0), {"--image", "0"}, 1, "", none + "0 images; there is no image 0\n"},
-      {two, {"--image", "-1"}, 1, "",
+      {two,
+       {"--image", "-1"},
+       1,
+       "",
        "castle-extract: --image takes an image number, counting from 0, not \"-1\"\n"},
-      {two, {"--image", "1x"}, 1, "",
+      {two,
+       {"--image", "1x"},
+       1,
+       "",
        "castle-extract: --image takes an image number, counting from 0, not \"1x\"\n"},
   };
   for (const Case& c : cases) {
@@ -156,7 +162,8 @@ TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
   const Case cases[] = {
       {{"--help"},
        0,
-       "Usage: castle-extract [-C DIR] [--image N] [--title castle|excellent] [--] d88file\n",
+       "Usage: castle-extract [-C DIR] [--entry NAME] [--image N] [--title castle|excellent] [--] "
+       "d88file\n",
        ""},
       {{"--version"}, 0, "castle-extract " CASTLE_EXTRACT_VERSION "\n", ""},
       {{"-C", "out", m_diskPath}, 0, kExcellentRecognised + kAllFourCut, ""},
