@@ -247,7 +247,6 @@ Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
       return outcome;
     }
   }
-  outcome.status = 0;
 
   // A failed selection leaves nothing readable, so the disk is simply not recognised.
   g_d88.SelectDisk(asked);

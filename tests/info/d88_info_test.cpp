@@ -9,6 +9,8 @@
 #include <string>
 
 #include "info/disk_map.h"
+#include "info/file_verdict.h"
+#include "info/shown_records.h"
 #include "info/json_report.h"
 #include "info/text_report.h"
 
@@ -164,6 +166,10 @@ TEST_F(InfoTest, DumpsOneSector) {
        1,
        "",
        "d88-info: " + m_path + " holds 2 images; there is no image 2\n"},
+      {{"--image", "64", "--sector", "11", "5", "1", "9", "0", m_path},
+       2,
+       "",
+       "d88-info: not an image number from 0 to 63: 64\n" + kUsage},
   };
   for (const Case& c : cases) {
     const CommandResult run = Info(c.args);
@@ -910,6 +916,117 @@ TEST(InfoReport, ImageWhoseHeaderIsGoneByTheTimeItIsShown) {
             "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: neither title\n");
   const std::string json = Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1, -1); });
   EXPECT_NE(json.find("\n{\"index\":1,\"readable\":false}]"), std::string::npos) << json;
+
+  // A first image whose header went too is no D88 image, and says why.
+  ASSERT_EQ(truncate(dir.File("disk.d88").c_str(), 100), 0);
+  EXPECT_STREQ(JudgeFile(image, firstImage.data(), 16, 100, true).reason,
+               "the header of its first image cannot be read");
+}
+
+TEST(InfoReport, EveryKindOfHeaderProblemIsSaidOnceFirstTrackFirst) {
+  D88Builder disk;
+  disk.SetMediaType(0x77).SetDiskSizeField(600);
+  for (const auto& [track, offset] : std::initializer_list<std::pair<int, uint32_t>>{
+           {3, 100}, {7, 200}, {9, 5000}, {12, 6000}}) {
+    disk.SetTrackOffsetField(track, offset);
+  }
+  const ScratchDir dir;
+  WriteFileBytes(dir.File("disk.d88"), disk.Build());
+  D88Image image;
+  ASSERT_TRUE(image.Open(dir.File("disk.d88").c_str()));
+  ASSERT_TRUE(image.SelectDisk(0));
+  const HeaderProblems problems = FindHeaderProblems(image);
+  ASSERT_EQ(problems.count, 4);
+  EXPECT_STREQ(problems.text[0], "its size field says 600 bytes, less than the 688 of a header");
+  EXPECT_STREQ(problems.text[1], "its media type 0x77 is none of 2D, 2DD, 2HD, 1D and 1DD");
+  EXPECT_STREQ(problems.text[2], "2 of its tracks start inside the header (track 3 at byte 100)");
+  EXPECT_STREQ(problems.text[3], "2 of its tracks start past its size (track 9 at byte 5000)");
+}
+
+TEST(InfoReport, AListingThatReachesItsBoundSaysWhatItLeftOut) {
+  // The bound of a file of no size is 16 KB of text, 64 KB of JSON: a whole 2HD disk of 154
+  // tracks of 26 sectors needs more.
+  D88Builder hd;
+  hd.SetMediaType(kMedia2HD);
+  for (int track = 0; track < 154; ++track) {
+    for (int r = 1; r <= 26; ++r) {
+      hd.AddSector(track, PatternSector(static_cast<uint8_t>(track / 2),
+                                        static_cast<uint8_t>(track % 2), static_cast<uint8_t>(r),
+                                        3, 16));
+    }
+  }
+  const ScratchDir dir;
+  WriteFileBytes(dir.File("disk.d88"), hd.Build());
+  D88Image image;
+  ASSERT_TRUE(image.Open(dir.File("disk.d88").c_str()));
+  const FileVerdict d88 = {true, ""};
+  const std::string text =
+      Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1, 0); });
+  EXPECT_LE(text.size(), 16384u);
+  // The track where it stopped, its records shown and left out, and the tracks after it.
+  int track = -1;
+  int shown = 0;
+  int left = 0;
+  int tracks = 0;
+  const size_t cut = text.find(" more records not listed: the report has reached its bound\n");
+  ASSERT_NE(cut, std::string::npos) << text;
+  const size_t line = text.rfind("\n  track ", cut) + 1;
+  ASSERT_EQ(std::sscanf(text.c_str() + line, "  track %d: %d sectors", &track, &shown), 2);
+  ASSERT_EQ(std::sscanf(text.c_str() + text.rfind(", and ", cut), ", and %d", &left), 1);
+  EXPECT_EQ(shown + left, 26);
+  const size_t after = text.find('\n', cut) + 1;
+  ASSERT_EQ(std::sscanf(text.c_str() + after, "  %d more tracks not listed", &tracks), 1);
+  EXPECT_EQ(track + 1 + tracks, 154);
+  const std::string json =
+      Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1, 0); });
+  EXPECT_LE(json.size(), 65536u);
+  EXPECT_NE(json.find(",\"not_listed\":"), std::string::npos);
+  EXPECT_NE(json.find(",\"tracks_not_listed\":"), std::string::npos);
+}
+
+TEST(InfoReport, ShownRecordsKeepRunsThatMeetAsSingleRecords) {
+  // A run kept, then records of another walk that run into it: its last header lies past the
+  // kept run's start, so they are kept one by one, and each is found again.
+  static ShownRecords shown;
+  shown.Clear();
+  const auto records = [](std::initializer_list<int64_t> offsets) {
+    std::vector<TrackRecord> kept;
+    for (const int64_t offset : offsets) {
+      TrackRecord record = {};
+      record.header.raw[kSectorCountOffset] = 9;  // a count of 9, no data
+      record.offset = offset;
+      kept.push_back(record);
+    }
+    return kept;
+  };
+  const std::vector<TrackRecord> run = records({1000, 1016});
+  const std::vector<TrackRecord> into = records({960, 976, 992, 1008});
+  ASSERT_TRUE(shown.Keep(0, 1, 0, run.data(), 2));
+  ASSERT_TRUE(shown.Keep(0, 2, 0, into.data(), 4));
+  for (const int64_t offset : {960, 976, 992, 1000, 1008, 1016}) {
+    ShownRecord found;
+    ASSERT_TRUE(shown.Find(offset, &found)) << offset;
+    EXPECT_EQ(found.owner.track, offset == 1000 || offset == 1016 ? 1 : 2) << offset;
+  }
+  ShownRecord found;
+  EXPECT_FALSE(shown.Find(1004, &found));
+}
+
+TEST(InfoReport, ARunKeptBeforeManyOthersIsFoundAfterThem) {
+  // 128 tracks of two runs each (four records of 256 bytes, then two of 128): the 256 runs
+  // waiting to be sorted into the kept ones are merged; track 140 then meets track 0's records.
+  D88Builder disk;
+  for (int track = 0; track < 128; ++track) {
+    for (int r = 1; r <= 6; ++r) {
+      disk.AddSector(track, PatternSector(static_cast<uint8_t>(track), 0, static_cast<uint8_t>(r),
+                                          1, r <= 4 ? 256 : 128));
+    }
+  }
+  disk.SetTrackOffsetField(140, static_cast<uint32_t>(disk.TrackStart(0)));
+  const ScratchDir dir;
+  WriteFileBytes(dir.File("disk.d88"), disk.Build());
+  const CommandResult result = RunCommand(D88_INFO_PATH, {dir.File("disk.d88")});
+  EXPECT_NE(result.out.find("\n  track 140: same records as track 0\n"), std::string::npos);
 }
 
 TEST(InfoReport, StepsOverListedRecordsGiveWhatReadingEveryRecordGives) {
