@@ -36,7 +36,11 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/windows/package-time.cmake
      "set(ENV{SOURCE_DATE_EPOCH} ${commit_time})\n")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/windows/package-time.cmake)
 
-set(CPACK_GENERATOR ZIP)
+# The zip itself is packed by a script of ours, in a sorted order of members (cpack's own ZIP
+# follows the staging folder's listing, which differs from one file system to another).
+set(CPACK_GENERATOR External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/windows/make_zip.cmake)
 set(CPACK_PACKAGE_NAME castle-extract)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME castle-extract-${PROJECT_VERSION}-win64)

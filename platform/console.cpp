@@ -55,7 +55,7 @@ const char* OpenFailureText(const InputOpening& opening) {
 }
 
 bool FinishStandardOutput(const char* program) {
-  if (FlushStandardOutput()) {
+  if (FlushStandardOutput() || !HasStandardOutput()) {
     return true;
   }
   // A write that failed inside printf, not in a flush of ours, kept no reason: ask again.

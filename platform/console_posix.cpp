@@ -81,6 +81,10 @@ bool IsHelpOption(const char* argument) {
   return std::strcmp(argument, "--help") == 0;
 }
 
+bool HasStandardOutput() {
+  return true;  // a closed one is occupied at the start, so that writing to it fails
+}
+
 int StandardOutputError() {
   return write(STDOUT_FILENO, "", 0) < 0 && errno != 0 ? errno : EIO;
 }

@@ -235,7 +235,11 @@ bool ReturnToStartingDirectory(int* /*error*/) {
   return true;  // never needed: a POSIX command never runs in a window of its own
 }
 
-const char* MakeFolderBesideImage(const char* /*imagePath*/, int* error) {
+const char* ProgramName(const char* argv0) {
+  return argv0;  // as invoked, which scripts see
+}
+
+const char* MakeFolderForImage(const char* /*imagePath*/, bool /*inCurrentFolder*/, int* error) {
   *error = ENOSYS;  // only a command in a window of its own needs one
   return nullptr;
 }

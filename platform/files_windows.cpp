@@ -27,6 +27,32 @@ int WindowsError() {
   return error != 0 ? -static_cast<int>(error) : EIO;
 }
 
+// Why a file could not be opened, as the C library says it: the words users and scripts know.
+int OpenError() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    default:
+      return WindowsError();
+  }
+}
+
+// Whether a standard handle leads anywhere: a process started with no console at all
+// (DETACHED_PROCESS) has none, or one that is no handle of its own.
+bool UsableHandle(DWORD which) {
+  const HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  SetLastError(NO_ERROR);
+  return GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR;
+}
+
 // The identity of the disk image being read, which no output may replace.
 BY_HANDLE_FILE_INFORMATION g_input = {};
 bool g_haveInput = false;
@@ -41,9 +67,12 @@ wchar_t g_tempName[kMaxWidePath];
 volatile LONG g_tempExists = 0;
 wchar_t g_wideName[kMaxWidePath];
 
-// The arguments as UTF-8: every argument of the longest command line fits, each character taking
-// at most three bytes.
-constexpr int kMaxArguments = 1024;
+// The arguments as UTF-8: every argument of the longest command line fits (32,767 characters,
+// each taking at most three bytes), and every argument it can hold (one character and a space
+// each).
+constexpr int kMaxArguments = 16384;
+// The most folders "name (2)", "name (3)", ... tried for images of the same name.
+constexpr int kMaxFolderNumber = 9999;
 char g_argumentText[3 * 32768];
 char* g_arguments[kMaxArguments + 1];
 
@@ -62,6 +91,7 @@ void WaitForEnter() {
 
 // Decided once, at the start, from the facts of how the program was started.
 bool g_ownWindow = false;
+bool g_hasStandardOutput = true;
 wchar_t g_startDirectory[kMaxWidePath];
 
 // The file name of the process that started this one ("explorer.exe"), or "" where it cannot be
@@ -100,6 +130,18 @@ LaunchFacts GatherLaunchFacts() {
   const HWND window = GetConsoleWindow();
   facts.consoleWindow = window != nullptr;
   facts.windowVisible = window != nullptr && IsWindowVisible(window) != 0;
+  // A terminal's pseudo console (Windows Terminal, the default one of Windows 11) has a window
+  // that is never shown: the terminal shows the console in a tab of its own.
+  wchar_t windowClass[32] = L"";
+  facts.pseudoConsole = window != nullptr && GetClassNameW(window, windowClass, 32) > 0 &&
+                        std::wcscmp(windowClass, L"PseudoConsoleWindow") == 0;
+  // A service's window station is not one a user sees, whatever its consoles say.
+  USEROBJECTFLAGS station = {};
+  DWORD needed = 0;
+  facts.interactiveStation =
+      GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &station, sizeof station,
+                                &needed) == 0 ||
+      (station.dwFlags & WSF_VISIBLE) != 0;
   DWORD mode = 0;
   facts.inputIsConsole = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
   facts.outputIsConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
@@ -227,6 +269,9 @@ void StartCommand(int* argc, char*** argv) {
     *argc = converted;
     *argv = g_arguments;
   }
+  // Started with no console at all (DETACHED_PROCESS), the program has no standard output or
+  // error: what it says goes nowhere, which is no failure of it.
+  g_hasStandardOutput = _fileno(stdout) >= 0 && UsableHandle(STD_OUTPUT_HANDLE);
   // "\n" is written as it is, so that redirected output is byte for byte that of other systems.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
@@ -242,6 +287,10 @@ void StartCommand(int* argc, char*** argv) {
 
 bool RunsInItsOwnWindow() {
   return g_ownWindow;
+}
+
+bool HasStandardOutput() {
+  return g_hasStandardOutput;
 }
 
 bool ReturnToStartingDirectory(int* error) {
@@ -261,11 +310,11 @@ bool ReturnToStartingDirectory(int* error) {
   return true;
 }
 
-const char* MakeFolderBesideImage(const char* imagePath, int* error) {
+const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int* error) {
   static wchar_t full[kMaxWidePath];
   static char folder[3 * kMaxWidePath];
-  // The folder beside the image, named after it without its extension: C:\disks\castle.d88
-  // gives C:\disks\castle (and a name without one gets ".files").
+  // Named after the image without its extension: C:\disks\castle.d88 gives C:\disks\castle
+  // (and a name without one gets ".files"), or castle in the current folder.
   if (!ToWide(imagePath, g_wideName, kMaxWidePath) ||
       GetFullPathNameW(g_wideName, kMaxWidePath, full, nullptr) == 0) {
     *error = WindowsError();
@@ -278,12 +327,39 @@ const char* MakeFolderBesideImage(const char* imagePath, int* error) {
   } else {
     std::wcscat(full, L".files");
   }
-  if (CreateDirectoryW(full, nullptr) == 0 && GetLastError() != ERROR_ALREADY_EXISTS) {
-    *error = WindowsError();
-    return nullptr;
+  if (inCurrentFolder && name != nullptr) {
+    const DWORD length = GetCurrentDirectoryW(kMaxWidePath, g_wideName);
+    if (length == 0 || length + std::wcslen(name) >= kMaxWidePath) {
+      *error = WindowsError();
+      return nullptr;
+    }
+    std::wcscat(g_wideName, name);
+    std::wcscpy(full, g_wideName);
+  }
+  // A folder of its own that did not exist: never one of the user's, nor that of another image
+  // of the same name (game.d88 and game.D77): "game", then "game (2)", "game (3)", ...
+  const size_t base = std::wcslen(full);
+  for (int number = 1; CreateDirectoryW(full, nullptr) == 0; ++number) {
+    if (GetLastError() != ERROR_ALREADY_EXISTS || number == kMaxFolderNumber ||
+        base + 16 >= kMaxWidePath) {
+      *error = WindowsError();
+      return nullptr;
+    }
+    _snwprintf(full + base, 16, L" (%d)", number + 1);
   }
   ToUtf8(full, folder, sizeof folder);
   return folder;
+}
+
+const char* ProgramName(const char* argv0) {
+  // The name alone: Windows gives the whole path of the program as it was started.
+  const char* name = argv0;
+  for (const char* c = argv0; *c != '\0'; ++c) {
+    if (*c == '\\' || *c == '/' || *c == ':') {
+      name = c + 1;
+    }
+  }
+  return name;
 }
 
 std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
@@ -301,10 +377,24 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
     opening->error = EISDIR;
     return nullptr;
   }
-  errno = 0;
-  std::FILE* input = _wfopen(wide, L"rb");
+  // Shared for every use, deletion and renaming included: the user may move or delete an image
+  // while the command reads it, as Explorer lets them.
+  const HANDLE opened =
+      CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) {
+    opening->error = OpenError();
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(opened), _O_RDONLY | _O_BINARY);
+  std::FILE* input = fd >= 0 ? _fdopen(fd, "rb") : nullptr;
   if (input == nullptr) {
-    opening->error = LastStreamError();
+    opening->error = EIO;
+    if (fd >= 0) {
+      _close(fd);
+    } else {
+      CloseHandle(opened);
+    }
     return nullptr;
   }
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));

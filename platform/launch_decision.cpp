@@ -8,7 +8,9 @@ namespace {
 
 // Programs that start others from a command line or a script, which wait for them or read what
 // they print: a window that waits for Enter would block them. start /wait and Start-Process
-// open a new console, visible and all the program's own, from one of these.
+// open a new console, visible and all the program's own, from one of these; conhost.exe started
+// by hand with a command line is one too. And the hosts of unattended starts (services, WMI,
+// psexec -d, the task scheduler), whose consoles nobody sees.
 constexpr const char* kShells[] = {
     "cmd.exe",
     "powershell.exe",
@@ -27,6 +29,8 @@ constexpr const char* kShells[] = {
     "taskhostw.exe",
     "svchost.exe",
     "services.exe",
+    "wmiprvse.exe",
+    "psexesvc.exe",
 };
 
 bool SameName(const char* a, const char* b) {
@@ -42,9 +46,9 @@ bool SameName(const char* a, const char* b) {
 }  // namespace
 
 bool OpensItsOwnWindow(const LaunchFacts& facts) {
-  const bool ownVisibleConsole = facts.consoleProcesses == 1 && facts.consoleWindow &&
-                                 facts.windowVisible && facts.inputIsConsole &&
-                                 facts.outputIsConsole;
+  const bool seen = facts.consoleWindow && (facts.windowVisible || facts.pseudoConsole);
+  const bool ownVisibleConsole = facts.consoleProcesses == 1 && seen && facts.inputIsConsole &&
+                                 facts.outputIsConsole && facts.interactiveStation;
   return ownVisibleConsole &&
          std::none_of(std::begin(kShells), std::end(kShells),
                       [&facts](const char* shell) { return SameName(facts.parent, shell); });

@@ -35,6 +35,11 @@ bool IsHelpOption(const char* argument);
 // on standard error and returns false: output that never arrived is no success.
 bool FinishStandardOutput(const char* program);
 
+// False only for a program started with no standard output at all, as Windows starts one with
+// DETACHED_PROCESS: what it prints goes nowhere, which is then no failure. (A POSIX program's
+// closed standard output is one: something meant to read it.)
+bool HasStandardOutput();
+
 // --- The disk image ---
 
 // How opening the disk image went, beyond the stream itself.
@@ -118,10 +123,15 @@ bool IsInputFile(const char* name);
 // image's files into a folder of its own.
 bool ReturnToStartingDirectory(int* error);
 
-// Makes (or finds) the folder beside the image named after it without its extension, and
-// returns its path: where the files go when the command runs in its own window. Null with *error
-// set when it cannot.
-const char* MakeFolderBesideImage(const char* imagePath, int* error);
+// Makes a new folder named after the image without its extension (castle.d88 gives "castle"),
+// beside the image or, with inCurrentFolder, in the current folder, and returns its path:
+// where the files go when the command runs in its own window. A folder that exists already is
+// never used: the next is "castle (2)", then "castle (3)". Null with *error set when it cannot.
+const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int* error);
+
+// The program's name for its usage line: as invoked on POSIX systems, where scripts see it;
+// its file name alone on Windows, where argument 0 is the whole path of the program.
+const char* ProgramName(const char* argv0);
 
 // Changes the current directory; false with *error set when it cannot.
 bool ChangeDirectory(const char* path, int* error);

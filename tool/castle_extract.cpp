@@ -20,7 +20,7 @@ constexpr char kProgram[] = "castle-extract";
 int Usage(int argc, char** argv) {
   // Started with no argv[0] at all (Linux then passes an empty one), it names itself.
   const bool named = argc > 0 && argv[0] != nullptr && argv[0][0] != '\0';
-  Diagnose("Usage: %s [d88file]\n", named ? argv[0] : kProgram);
+  Diagnose("Usage: %s [d88file]\n", named ? ProgramName(argv[0]) : kProgram);
   return 1;
 }
 
@@ -217,13 +217,35 @@ struct Outcome {
   bool opened = false;
 };
 
-// The summaries kept for the end: one line per image, of the last images where more were given.
-constexpr int kMaxSummaries = 64;
+// The summaries kept for the end, one per image, for as many images as a command line can name;
+// the folders the files went into, one path after another in a pool. A path the pool no longer
+// holds is said to be above, where it was written as the files went there.
+constexpr int kMaxSummaries = 16384;
+constexpr int kFolderNotKept = -2;
 struct Summary {
-  Outcome outcome;
-  char folder[1024] = {};
+  int status;
+  int title;
+  bool opened;
+  int folder;  // where its path starts in g_folderPaths; -1 for none, or kFolderNotKept
 };
 Summary g_summaries[kMaxSummaries];
+char g_folderPaths[1 << 20];
+int g_folderPathsUsed = 0;
+
+Summary Summed(const Outcome& outcome) {
+  Summary summary = {outcome.status, outcome.title, outcome.opened, -1};
+  if (outcome.folder != nullptr) {
+    const int length = static_cast<int>(std::strlen(outcome.folder)) + 1;
+    if (length <= static_cast<int>(sizeof g_folderPaths) - g_folderPathsUsed) {
+      std::memcpy(g_folderPaths + g_folderPathsUsed, outcome.folder, static_cast<size_t>(length));
+      summary.folder = g_folderPathsUsed;
+      g_folderPathsUsed += length;
+    } else {
+      summary.folder = kFolderNotKept;
+    }
+  }
+  return summary;
+}
 
 // Opens, recognises and cuts one image.
 Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
@@ -266,11 +288,14 @@ Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
     }
     return outcome;
   }
-  if (directory == nullptr && ownWindow) {
-    // Dropped onto the program, it has no directory of the user's choosing to write into.
-    directory = MakeFolderBesideImage(path, &error);
+  if (ownWindow && (directory == nullptr || request.imageCount > 1)) {
+    // Dropped onto the program, it has no directory of the user's choosing to write into: a new
+    // folder beside the image. Given one (-C) with several images, a new folder in it for each.
+    const bool inGiven = directory != nullptr;
+    directory = MakeFolderForImage(path, inGiven, &error);
     if (directory == nullptr || !ChangeDirectory(directory, &error)) {
-      Diagnose("%scannot make a folder beside %s: %s\n", kDiagnosticPrefix, path, ErrorText(error));
+      Diagnose("%scannot make a folder %s %s: %s\n", kDiagnosticPrefix,
+               inGiven ? "in the given folder for" : "beside", path, ErrorText(error));
       outcome.status = 1;
       return outcome;
     }
@@ -290,20 +315,21 @@ Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
 }
 
 // A window of its own shows what each image gave once all are done, above its one wait.
-void PrintSummaryLine(const char* path, const Outcome& outcome) {
-  static char line[3 * 1024 + 1024];
-  if (outcome.title >= 0) {
-    std::snprintf(line, sizeof line, "  %s: \"%s\"%s, its files in %s\n", path,
-                  kTitleSignatures[outcome.title].title,
-                  outcome.status == 0 ? "" : ", not every file written",
-                  outcome.folder != nullptr ? outcome.folder : "the current folder");
-  } else {
-    std::snprintf(line, sizeof line, "  %s: %s\n", path,
-                  !outcome.opened       ? "it cannot be opened"
-                  : outcome.status != 0 ? "nothing was written"
-                                        : "neither title; nothing was written");
+void PrintSummaryLine(const char* path, const Summary& summary) {
+  std::printf("  ");
+  WriteUtf8(stdout, path);
+  if (summary.title < 0) {
+    WriteUtf8(stdout, !summary.opened       ? ": it cannot be opened\n"
+                      : summary.status != 0 ? ": nothing was written\n"
+                                            : ": neither title; nothing was written\n");
+    return;
   }
-  WriteUtf8(stdout, line);
+  std::printf(": \"%s\"%s, its files in ", kTitleSignatures[summary.title].title,
+              summary.status == 0 ? "" : ", not every file written");
+  WriteUtf8(stdout, summary.folder >= 0               ? g_folderPaths + summary.folder
+                    : summary.folder == kFolderNotKept ? "the folder named above"
+                                                       : "the current folder");
+  std::printf("\n");
 }
 
 void PrintWindowUsage() {
@@ -347,18 +373,22 @@ int CastleExtractRun(int argc, char** argv, bool ownWindow) {
     }
     const Outcome outcome = ExtractImage(request.images[i], request, ownWindow);
     status = outcome.status != 0 ? outcome.status : status;
-    Summary& summary = g_summaries[i % kMaxSummaries];
-    summary.outcome = outcome;
-    std::snprintf(summary.folder, sizeof summary.folder, "%s",
-                  outcome.folder != nullptr ? outcome.folder : "");
-    summary.outcome.folder = outcome.folder != nullptr ? summary.folder : nullptr;
-  }
-  if (request.imageCount > 1) {
-    std::printf("\nDone:\n");
-    const int first = request.imageCount > kMaxSummaries ? request.imageCount - kMaxSummaries : 0;
-    for (int i = first; i < request.imageCount; ++i) {
-      PrintSummaryLine(request.images[i], g_summaries[i % kMaxSummaries].outcome);
+    if (i < kMaxSummaries) {
+      g_summaries[i] = Summed(outcome);
     }
   }
+  // The last image is let go before a window waits: the user may move or delete it meanwhile.
+  g_d88.Open(nullptr);
+  if (request.imageCount > 1) {
+    std::printf("\nDone:\n");
+    const int summed = request.imageCount < kMaxSummaries ? request.imageCount : kMaxSummaries;
+    for (int i = 0; i < summed; ++i) {
+      PrintSummaryLine(request.images[i], g_summaries[i]);
+    }
+    if (request.imageCount > summed) {
+      std::printf("  and %d more, each said above\n", request.imageCount - summed);
+    }
+  }
+  g_folderPathsUsed = 0;
   return Finish(status);
 }

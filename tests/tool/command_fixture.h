@@ -30,6 +30,14 @@ inline const std::string kAllFourCut = AllFourCut();
 std::vector<std::string> AllFourFiles();
 inline const std::vector<std::string> kAllFourFiles = AllFourFiles();
 
+// The program as its usage line names it: the path it was started by, which scripts see; on
+// Windows, where that is the whole path, its file name alone.
+#ifdef _WIN32
+inline const std::string kProgramAsNamed = "castle-extract.exe";
+#else
+inline const std::string kProgramAsNamed = CASTLE_EXTRACT_PATH;
+#endif
+
 // The system's words for a directory or file that is not there, and for a directory opened as
 // a file.
 #ifdef _WIN32

@@ -4,7 +4,7 @@
 namespace {
 
 TEST_F(CommandTest, WrongArgumentCountPrintsUsage) {
-  const std::string usage = std::string("Usage: ") + CASTLE_EXTRACT_PATH + " [d88file]\n";
+  const std::string usage = "Usage: " + kProgramAsNamed + " [d88file]\n";
   WriteFileBytes(m_diskPath, TheCastleDisk().Build());
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{}, {m_diskPath, m_diskPath}, {m_diskPath, "-v", "x"}}) {
@@ -152,7 +152,7 @@ TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
   WriteFileBytes(m_diskPath, ExcellentDisk().Build());
   WriteFileBytes(m_input.File("neither.d88"), StandardDisk(1, 2, 3).Build());
   ASSERT_TRUE(MakeDirectory(m_work.File("out")));
-  const std::string usage = std::string("Usage: ") + CASTLE_EXTRACT_PATH + " [d88file]\n";
+  const std::string usage = "Usage: " + kProgramAsNamed + " [d88file]\n";
   struct Case {
     std::vector<std::string> args;
     int exitCode;
@@ -190,6 +190,20 @@ TEST_F(CommandTest, OptionsHelpVersionAndAnotherDirectory) {
   }
   ASSERT_EQ(ListDirectory(m_work.File("out")), kAllFourFiles);
   EXPECT_EQ(ReadFileBytes(m_work.File("out/MUSIC")), StandardRun(60, 4, 131, 1540));
+}
+
+TEST_F(CommandTest, EveryArgumentCountsHoweverMany) {
+  // 1,100 arguments: the -C that decides is the last of 550.
+  WriteFileBytes(m_diskPath, ExcellentDisk().Build());
+  std::vector<std::string> args;
+  for (int i = 0; i < 549; ++i) {
+    args.insert(args.end(), {"-C", "."});
+  }
+  args.insert(args.end(), {"-C", "nowhere", m_diskPath});
+  const CommandResult result = RunArgs(args);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "castle-extract: cannot change to directory nowhere: " + kNoSuchDirectory +
+                            "\n");
 }
 
 TEST_F(CommandTest, ImagesNamedInAnyScriptOrWithSpacesOpen) {

@@ -82,17 +82,30 @@ TEST_F(CommandTest, D88InfoTakesAPathOfAnyScript) {
   }
 }
 
-TEST(DroppedImage, GetsAFolderBesideItNamedAfterIt) {
+TEST(DroppedImage, GetsANewFolderBesideItNamedAfterIt) {
+  // A folder that exists already, the user's own or that of another image of the same name, is
+  // never used: the next number is.
   const ScratchDir dir;
   ASSERT_TRUE(MakeDirectory(dir.File("v1.5")));
+  ASSERT_TRUE(MakeDirectory(dir.File("keep")));
+  ASSERT_TRUE(MakeDirectory(dir.File("here")));
   struct Case {
-    std::string image, folder;
+    std::string image;
+    bool inCurrentFolder;
+    std::string folder;
   };
-  for (const Case& c : {Case{"castle.d88", "castle"}, Case{u8"城 ディスク.D88", u8"城 ディスク"},
-                        Case{"v1.5/disk", "v1.5/disk.files"}, Case{"castle.d88", "castle"}}) {
+  for (const Case& c : {Case{"castle.d88", false, "castle"},
+                        Case{u8"城 ディスク.D88", false, u8"城 ディスク"},
+                        Case{"v1.5/disk", false, "v1.5/disk.files"},
+                        Case{"castle.D77", false, "castle (2)"},
+                        Case{"castle.d88", false, "castle (3)"},
+                        Case{"keep.d88", false, "keep (2)"},
+                        Case{"v1.5/castle.d88", true, "here/castle"}}) {
+    SCOPED_TRACE(c.image);
     int error = 0;
-    const char* folder = MakeFolderBesideImage(dir.File(c.image).c_str(), &error);
-    ASSERT_NE(folder, nullptr) << c.image;
+    ASSERT_TRUE(ChangeDirectory(dir.File(c.inCurrentFolder ? "here" : ".").c_str(), &error));
+    const char* folder = MakeFolderForImage(dir.File(c.image).c_str(), c.inCurrentFolder, &error);
+    ASSERT_NE(folder, nullptr);
     EXPECT_TRUE(IsDirectory(dir.File(c.folder))) << c.folder;
     std::string expected = dir.File(c.folder);
     for (char& ch : expected) {
@@ -100,33 +113,42 @@ TEST(DroppedImage, GetsAFolderBesideItNamedAfterIt) {
     }
     EXPECT_EQ(std::string(folder), expected);
   }
+  int error = 0;
+  ReturnToStartingDirectory(&error);
 }
 
-TEST_F(CommandTest, StartedWithoutAWindowItWritesHereAndEndsAtOnce) {
+TEST_F(CommandTest, StartedWithoutAWindowOrAConsoleItWritesHereAndEndsAtOnce) {
   // As a GUI front end or a scheduler starts it, with CREATE_NO_WINDOW and its own console's
-  // input: it must neither write beside the image nor wait for an Enter nobody can press.
+  // input, or with no console at all (DETACHED_PROCESS): it must neither write beside the image
+  // nor wait for an Enter nobody can press, and standard output that is not there is no failure.
   WriteFileBytes(m_diskPath, ExcellentDisk().Build());
-  std::wstring commandLine =
-      L"\"" + Wide(CASTLE_EXTRACT_PATH) + L"\" \"" + Wide(m_diskPath) + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  ASSERT_NE(
-      CreateProcessW(Wide(CASTLE_EXTRACT_PATH).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                     CREATE_NO_WINDOW, nullptr, Wide(m_work.Path()).c_str(), &startup, &process),
-      0);
-  const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
-  if (waited != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, 99);
+  for (const DWORD flags : {static_cast<DWORD>(CREATE_NO_WINDOW), static_cast<DWORD>(DETACHED_PROCESS)}) {
+    SCOPED_TRACE(flags);
+    std::wstring commandLine =
+        L"\"" + Wide(CASTLE_EXTRACT_PATH) + L"\" \"" + Wide(m_diskPath) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_NE(CreateProcessW(Wide(CASTLE_EXTRACT_PATH).c_str(), commandLine.data(), nullptr,
+                             nullptr, FALSE, flags, nullptr, Wide(m_work.Path()).c_str(), &startup,
+                             &process),
+              0);
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    if (waited != WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 99);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0) << "still waiting after 20 s";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(WorkFiles(), kAllFourFiles);
+    EXPECT_EQ(ListDirectory(m_input.Path()), std::vector<std::string>{"disk.d88"});
+    for (const std::string& name : kAllFourFiles) {
+      ASSERT_TRUE(RemoveFile(m_work.File(name)));
+    }
   }
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  EXPECT_EQ(waited, WAIT_OBJECT_0) << "still waiting after 20 s";
-  EXPECT_EQ(code, 0u);
-  EXPECT_EQ(WorkFiles(), kAllFourFiles);
-  EXPECT_EQ(ListDirectory(m_input.Path()), std::vector<std::string>{"disk.d88"});
 }
 
 TEST_F(CommandTest, ReplacementKeepsWhatWindowsUsersSetOnAFile) {
@@ -249,9 +271,18 @@ TEST(Programs, SayWhatTheyAreAndWhatTheyNeed) {
     const HMODULE module =
         LoadLibraryExW(Wide(program.path).c_str(), nullptr,
                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    EXPECT_NE(
-        module != nullptr ? FindResourceW(module, MAKEINTRESOURCEW(1), kIconGroupType) : nullptr,
-        nullptr);
+    // The icon in the sizes Explorer shows, 256 pixels (stored as 0) among them.
+    const HRSRC group =
+        module != nullptr ? FindResourceW(module, MAKEINTRESOURCEW(1), kIconGroupType) : nullptr;
+    ASSERT_NE(group, nullptr);
+    const auto* directory = static_cast<const unsigned char*>(LockResource(LoadResource(module, group)));
+    ASSERT_NE(directory, nullptr);
+    const int images = directory[4] | directory[5] << 8;
+    std::vector<int> widths;
+    for (int i = 0; i < images; ++i) {
+      widths.push_back(directory[6 + 14 * i] == 0 ? 256 : directory[6 + 14 * i]);
+    }
+    EXPECT_EQ(widths, (std::vector<int>{16, 32, 48, 256}));
     if (module != nullptr) {
       FreeLibrary(module);
     }
@@ -291,29 +322,99 @@ TEST(OwnWindow, ADoubleClickWithNoFileSaysHowToUseIt) {
       << text;
 }
 
-TEST(OwnWindow, DroppedImagesEachGoBesideItselfWithOneSummary) {
-  // Three files dropped onto the program: each disk's files in a folder beside it, one that is
-  // neither title and one that is not there said so, and a summary at the end.
-  const ScratchDir dir;
-  WriteFileBytes(dir.File("castle.d88"), TheCastleDisk().Build());
-  WriteFileBytes(dir.File("other.d88"), StandardDisk(1, 2, 3).Build());
-  const std::string castle = dir.File("castle.d88");
-  const std::string other = dir.File("other.d88");
-  const std::string missing = dir.File("missing.d88");
-  int status = -1;
-  const std::string text = InOwnWindow(dir, {castle, other, missing}, &status);
-  EXPECT_EQ(status, 1);  // one of them could not be opened
-  EXPECT_EQ(ListDirectory(dir.File("castle")), kAllFourFiles);
-  EXPECT_FALSE(IsDirectory(dir.File("other")));
-  std::string folder = dir.File("castle");
-  for (char& c : folder) {
+// The path as the command prints a folder: with backslashes.
+std::string Backslashed(std::string path) {
+  for (char& c : path) {
     c = c == '/' ? '\\' : c;
   }
-  EXPECT_NE(text.find("\nDone:\n  " + castle + ": \"The Castle\", its files in " + folder + "\n  " +
-                      other + ": neither title; nothing was written\n  " + missing +
+  return path;
+}
+
+TEST(OwnWindow, DroppedImagesEachGoIntoANewFolderWithOneSummary) {
+  // Files dropped onto the program: each disk's files in a new folder beside it, even where two
+  // images share a name or a folder of that name is the user's; one that is neither title and
+  // one that is not there said so, and a summary at the end; the last image let go.
+  const ScratchDir dir;
+  WriteFileBytes(dir.File("game.d88"), TheCastleDisk().Build());
+  WriteFileBytes(dir.File("game.D77"), ExcellentDisk().Build());
+  WriteFileBytes(dir.File("keep.d88"), ExcellentDisk().Build());
+  WriteFileBytes(dir.File("other.d88"), StandardDisk(1, 2, 3).Build());
+  ASSERT_TRUE(MakeDirectory(dir.File("keep")));
+  WriteFileBytes(dir.File("keep/PROG1"), Bytes{'m', 'i', 'n', 'e'});
+  const std::string missing = dir.File("missing.d88");
+  int status = -1;
+  const std::string text = InOwnWindow(
+      dir,
+      {dir.File("game.d88"), dir.File("game.D77"), dir.File("keep.d88"), dir.File("other.d88"),
+       missing},
+      &status);
+  EXPECT_EQ(status, 1);  // one of them could not be opened
+  EXPECT_EQ(ListDirectory(dir.File("game")), kAllFourFiles);
+  EXPECT_EQ(ReadFileBytes(dir.File("game (2)/PROG2")), StandardRun(60, 16, 0, 1795));
+  EXPECT_EQ(ReadFileBytes(dir.File("keep/PROG1")), (Bytes{'m', 'i', 'n', 'e'}));
+  EXPECT_EQ(ListDirectory(dir.File("keep (2)")), kAllFourFiles);
+  EXPECT_FALSE(IsDirectory(dir.File("other")));
+  EXPECT_NE(text.find("\nDone:\n  " + dir.File("game.d88") + ": \"The Castle\", its files in " +
+                      Backslashed(dir.File("game")) + "\n  " + dir.File("game.D77") +
+                      ": \"Castle Excellent\", its files in " +
+                      Backslashed(dir.File("game (2)")) + "\n  " + dir.File("keep.d88") +
+                      ": \"Castle Excellent\", its files in " +
+                      Backslashed(dir.File("keep (2)")) + "\n  " + dir.File("other.d88") +
+                      ": neither title; nothing was written\n  " + missing +
                       ": it cannot be opened\n"),
             std::string::npos)
       << text;
+  // Let go: it can be renamed while the window would wait.
+  EXPECT_NE(MoveFileW(Wide(dir.File("other.d88")).c_str(), Wide(dir.File("renamed.d88")).c_str()),
+            0);
+}
+
+TEST(OwnWindow, SeveralImagesGivenAFolderEachGetANewFolderInIt) {
+  // A shortcut with -C DIR, dropped on: each image's files in a folder of its own in DIR.
+  const ScratchDir dir;
+  for (const char* folder : {"out", "a", "b"}) {
+    ASSERT_TRUE(MakeDirectory(dir.File(folder)));
+  }
+  WriteFileBytes(dir.File("a/castle.d88"), TheCastleDisk().Build());
+  WriteFileBytes(dir.File("b/castle.d88"), TheCastleDisk().Build());
+  int status = -1;
+  const std::string text = InOwnWindow(
+      dir, {"-C", dir.File("out"), dir.File("a/castle.d88"), dir.File("b/castle.d88")}, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ListDirectory(dir.File("out")), (std::vector<std::string>{"castle", "castle (2)"}));
+  EXPECT_NE(text.find(": \"The Castle\", its files in " + Backslashed(dir.File("out/castle (2)")) +
+                      "\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(OwnWindow, EveryImageIsSummedUpWhateverTheirNumberAndTheirFoldersLength) {
+  // 70 images, and one in a folder whose path is longer than 1 KB, in Japanese.
+  const ScratchDir dir;
+  std::string deep;
+  for (int level = 0; level < 20; ++level) {
+    deep += u8"とても長いフォルダの名前です、ディスクの城/";
+  }
+  for (size_t slash = deep.find('/'); slash != std::string::npos;
+       slash = deep.find('/', slash + 1)) {
+    ASSERT_TRUE(MakeDirectory(dir.File(deep.substr(0, slash))));
+  }
+  WriteFileBytes(dir.File(deep + "castle.d88"), TheCastleDisk().Build());
+  std::vector<std::string> images = {dir.File(deep + "castle.d88")};
+  for (int i = 0; i < 70; ++i) {
+    images.push_back(dir.File("none" + std::to_string(i) + ".d88"));
+  }
+  int status = -1;
+  const std::string text = InOwnWindow(dir, images, &status);
+  const std::string folder = Backslashed(dir.File(deep + "castle"));
+  ASSERT_GT(folder.size(), 1100u);
+  EXPECT_NE(text.find(": \"The Castle\", its files in " + folder + "\n"), std::string::npos)
+      << text;
+  for (int i = 0; i < 70; ++i) {
+    EXPECT_NE(text.find("none" + std::to_string(i) + ".d88: it cannot be opened\n"),
+              std::string::npos)
+        << i;
+  }
 }
 
 }  // namespace
