@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   WriteFileBytes(dir + "/shared-track.d88", SharedTrackDisk());
   WriteFileBytes(dir + "/chained-headers.d88", ChainedHeaders());
   WriteFileBytes(dir + "/shared-run.d88", SharedRunImages());
+  WriteFileBytes(dir + "/many-records.d88", ManyRecordImages());
   // The demo disk of The Castle in a ZIP, and 64 disks in one.
   D88Builder castle = TheCastleDisk();
   castle.SetName("THE CASTLE DEMO");

@@ -154,6 +154,26 @@ inline bool LooksLikeD88Header(const D88Header& header) {
   return true;
 }
 
+// The extensions D88 writers give their files.
+constexpr const char* kD88Extensions[] = {".d88", ".d77", ".88d", ".d98"};
+
+// Whether the name ends in one of them, in any case.
+inline bool HasD88Extension(const char* name) {
+  const size_t length = std::strlen(name);
+  for (const char* extension : kD88Extensions) {
+    const size_t extensionLength = std::strlen(extension);
+    bool same = length >= extensionLength;
+    for (size_t i = 0; same && i < extensionLength; ++i) {
+      const char c = name[length - extensionLength + i];
+      same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == extension[i];
+    }
+    if (same) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // The record before every sector's data, as raw bytes with decoded views of its fields.
 struct SectorHeader {
   unsigned char raw[kSectorHeaderSize];

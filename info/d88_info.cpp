@@ -33,7 +33,7 @@ unsigned char g_data[kMaxSectorData];
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "Usage: %s [--json] FILE\n"
+               "Usage: %s [--json] [--image N] [--records K] FILE\n"
                "       %s [--image N] --sector TRACK C H R N FILE\n"
                "       %s --help | --version\n",
                kProgram, kProgram, kProgram);
@@ -55,8 +55,11 @@ void PrintHelp() {
       "\"Castle Excellent\", which castle-extract looks for.\n"
       "\n"
       "  --json                       the same as one JSON document (%s)\n"
+      "  --image N                    list the tracks of image N alone (counting from 0; the\n"
+      "                               others by their names), and check its signature; with\n"
+      "                               --sector: dump a sector of image N\n"
+      "  --records K                  list at most K records of each track, and count the rest\n"
       "  --sector TRACK C H R N FILE  print that sector of the first image as a hex dump\n"
-      "  --image N                    with --sector: of image N instead, counting from 0\n"
       "  --help                       show this help\n"
       "  --version                    show the version\n"
       "\n"
@@ -145,21 +148,39 @@ std::FILE* OpenPackedImage(std::FILE* archive, const char* path, int index) {
   return image;
 }
 
+// Says so, and is false, where the scope names an image the reader does not hold; a file of
+// no image at all is reported for what it is.
+bool HasImage(const char* path, const ReportScope& scope) {
+  const int images = CountDistinctImages(g_image);
+  if (scope.image == kEveryImage || scope.image < images || images == 0) {
+    return true;
+  }
+  Diagnose("%s: %s holds %d image%s; there is no image %d\n", kProgram, path, images,
+           images == 1 ? "" : "s", scope.image);
+  return false;
+}
+
 // The report of the D88 image the reader holds, read from `file`: the file named, or an image
-// unpacked from it (entry: its name there, else null).
-void Report(std::FILE* file, const char* path, const ReportEntry* entry, bool json) {
+// unpacked from it (entry: its name there, else null). False, said why, when the image the scope
+// names is not there.
+bool Report(std::FILE* file, const char* path, const ReportEntry* entry, bool json,
+            const ReportScope& scope) {
+  if (!HasImage(path, scope)) {
+    return false;
+  }
   g_startLength = ReadFileStart(file, g_start, sizeof g_start);
   const int64_t fileSize = FileSize(file);
   const int64_t notIndexedAt = FirstImageNotIndexed(g_image, fileSize);
   const FileVerdict verdict = JudgeFile(g_image, g_start, g_startLength, fileSize, OpensArchives());
   if (json) {
-    PrintJsonReport(g_image, path, verdict, notIndexedAt, fileSize, entry);
+    PrintJsonReport(g_image, path, verdict, notIndexedAt, fileSize, entry, scope);
   } else {
-    PrintTextReport(g_image, path, verdict, notIndexedAt, fileSize, entry);
+    PrintTextReport(g_image, path, verdict, notIndexedAt, fileSize, entry, scope);
   }
+  return true;
 }
 
-int Summary(const char* path, bool json) {
+int Summary(const char* path, bool json, const ReportScope& scope) {
   std::FILE* file = OpenFile(path);
   if (file == nullptr) {
     return 1;
@@ -172,8 +193,7 @@ int Summary(const char* path, bool json) {
   }
   if (packed == nullptr || packed->count == 0) {
     g_image.OpenStream(file);  // the file itself, which says what it is
-    Report(file, path, nullptr, json);
-    return 0;
+    return Report(file, path, nullptr, json, scope) ? 0 : 1;
   }
   // Each D88 image of the archive, under its name in it.
   if (json) {
@@ -192,12 +212,16 @@ int Summary(const char* path, bool json) {
       status = 1;
       continue;
     }
+    if (!HasImage(path, scope)) {
+      status = 1;
+      continue;
+    }
     if (json && !first) {
       ReportText(",");
     }
     first = false;
     const ReportEntry entry = {packed->names[i], packed->decoded[i]};
-    Report(image, path, &entry, json);
+    Report(image, path, &entry, json, scope);
   }
   if (json) {
     ReportText("]}\n");
@@ -213,10 +237,20 @@ int Summary(const char* path, bool json) {
 // What the command line asks for.
 struct Request {
   bool json = false;
-  char** sector = nullptr;      // TRACK C H R N, for a dump
-  const char* image = nullptr;  // --image N
+  char** sector = nullptr;        // TRACK C H R N, for a dump
+  const char* image = nullptr;    // --image N
+  const char* records = nullptr;  // --records K
   const char* path = nullptr;
 };
+
+// --image's number, said why not where it is none.
+bool ParseImageNumber(const char* text, int* index) {
+  if (ParseNumber(text, 0, kMaxDisks - 1, index)) {
+    return true;
+  }
+  Diagnose("%s: not an image number from 0 to %d: %s\n", kProgram, kMaxDisks - 1, text);
+  return false;
+}
 
 int DumpSector(const Request& request) {
   int id[5];
@@ -228,8 +262,7 @@ int DumpSector(const Request& request) {
     }
   }
   int index = 0;
-  if (request.image != nullptr && !ParseNumber(request.image, 0, kMaxDisks - 1, &index)) {
-    Diagnose("%s: not an image number from 0 to %d: %s\n", kProgram, kMaxDisks - 1, request.image);
+  if (request.image != nullptr && !ParseImageNumber(request.image, &index)) {
     return UsageError();
   }
   std::FILE* file = OpenFile(request.path);
@@ -275,12 +308,46 @@ int DumpSector(const Request& request) {
   return 0;
 }
 
-// Reads [--json] [--image N] [--sector TRACK C H R N] [--] FILE; false for anything else.
+// The listing the request asks for: its scope from --image and --records. False, said why, for
+// a number that is none.
+bool ParseScope(const Request& request, ReportScope* scope) {
+  if (request.image != nullptr && !ParseImageNumber(request.image, &scope->image)) {
+    return false;
+  }
+  if (request.records != nullptr &&
+      !ParseNumber(request.records, 0, kMaxWalkRecords, &scope->recordsPerTrack)) {
+    Diagnose("%s: not a record count from 0 to %d: %s\n", kProgram, kMaxWalkRecords,
+             request.records);
+    return false;
+  }
+  return true;
+}
+
+// Sets *value to the option's value where argv[*next] is "NAME VALUE" or "NAME=VALUE" and the
+// option was not given before; false where it is neither.
+bool TakeValue(int argc, char** argv, int* next, const char* name, const char** value) {
+  const char* option = argv[*next];
+  const size_t length = std::strlen(name);
+  if (*value != nullptr || std::strncmp(option, name, length) != 0) {
+    return false;
+  }
+  if (option[length] == '=') {
+    *value = option + length + 1;
+    return true;
+  }
+  if (option[length] != '\0' || *next + 1 >= argc) {
+    return false;
+  }
+  *value = argv[++*next];
+  return true;
+}
+
+// Reads [--json] [--image N] [--records K] [--sector TRACK C H R N] [--] FILE; false for
+// anything else.
 bool ParseArguments(int argc, char** argv, Request* request) {
   int next = 1;
   for (; next < argc && argv[next][0] == '-' && argv[next][1] != '\0'; ++next) {
     const char* option = argv[next];
-    constexpr char kImageEquals[] = "--image=";
     if (std::strcmp(option, "--") == 0) {
       ++next;
       break;
@@ -291,20 +358,15 @@ bool ParseArguments(int argc, char** argv, Request* request) {
                next + 5 < argc) {
       request->sector = argv + next + 1;
       next += 5;
-    } else if (std::strcmp(option, "--image") == 0 && request->image == nullptr &&
-               next + 1 < argc) {
-      request->image = argv[++next];
-    } else if (std::strncmp(option, kImageEquals, sizeof kImageEquals - 1) == 0 &&
-               request->image == nullptr) {
-      request->image = option + sizeof kImageEquals - 1;
-    } else {
+    } else if (!TakeValue(argc, argv, &next, "--image", &request->image) &&
+               !TakeValue(argc, argv, &next, "--records", &request->records)) {
       return false;
     }
   }
   request->path = next == argc - 1 ? argv[next] : nullptr;
-  // A map is of every image; --image picks the one a dump is of.
-  return request->path != nullptr && !(request->json && request->sector != nullptr) &&
-         (request->image == nullptr || request->sector != nullptr);
+  // A dump is of one sector: no JSON, no records to count.
+  return request->path != nullptr &&
+         !(request->sector != nullptr && (request->json || request->records != nullptr));
 }
 
 int Run(int argc, char** argv) {
@@ -320,7 +382,14 @@ int Run(int argc, char** argv) {
   if (!ParseArguments(argc, argv, &request)) {
     return UsageError();
   }
-  return request.sector != nullptr ? DumpSector(request) : Summary(request.path, request.json);
+  if (request.sector != nullptr) {
+    return DumpSector(request);
+  }
+  ReportScope scope;
+  if (!ParseScope(request, &scope)) {
+    return UsageError();
+  }
+  return Summary(request.path, request.json, scope);
 }
 
 }  // namespace

@@ -195,8 +195,8 @@ bool IsPresent(D88Image& image, int track) {
   return image.StartTrackWalk(track, &walk) && image.NextTrackRecord(&walk, &first);
 }
 
-TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems) {
-  TrackListing listing = {g_records, 0, g_segments, 0, 0, 0, false, false, -1};
+TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems, int trackLimit) {
+  TrackListing listing = {g_records, 0, g_segments, 0, 0, 0, false, false, false, -1};
   TrackWalk walk;
   if (!image.StartTrackWalk(track, &walk)) {
     return listing;
@@ -206,9 +206,10 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems)
 
   Mark now;  // the walk so far
   now.total = 0;
-  Mark crossing;     // where it passed the next track's start, if it did
-  int items = 0;     // own records and segments of records listed before
-  bool cut = false;  // the report's bound left the rest out: walked, counted, not listed
+  Mark crossing;            // where it passed the next track's start, if it did
+  int items = 0;            // own records and segments of records listed before
+  bool cut = false;         // the rest is left out: walked, counted, not listed
+  bool cutByBound = false;  // ... because the report has no room for it
   int lastCount = -1;
   while (!walk.ended) {
     const int64_t at = walk.next;
@@ -230,8 +231,11 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems)
                                         last->owner.record + last->length == shown.owner.record
                                   : last->own);
     const bool newItem = !known || !extends;
-    cut = cut || (newItem && (items >= maxItems || now.ownCount == kMaxWalkRecords ||
-                              now.segmentCount == kMaxWalkRecords));
+    if (!cut && newItem) {
+      cutByBound = items >= maxItems || now.ownCount == kMaxWalkRecords ||
+                   now.segmentCount == kMaxWalkRecords;
+      cut = cutByBound || items >= trackLimit;
+    }
 
     int count = 0;
     int steps = 1;  // records walked at once
@@ -304,8 +308,9 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems)
   listing.segmentCount = JoinWholeTracks(now.segmentCount);
   listing.walkLength = now.listed;
   listing.notListed = now.total - now.listed;
+  listing.cutByLimit = listing.notListed > 0 && !cutByBound;
   listing.sharedCount = now.agree ? now.firstCount : -1;
-  g_stopped = g_stopped || listing.notListed > 0;
+  g_stopped = g_stopped || (listing.notListed > 0 && cutByBound);
   return listing;
 }
 
@@ -317,9 +322,9 @@ SignatureVerdict CheckSignature(D88Image& image, int imageIndex) {
       stored / kSectorIdSize, {ids[kSecondSectorNumber], ids[kThirdSectorNumber]}, FindTitle(ids)};
 }
 
-bool TitleRunsPresent(D88Image& image, int title) {
+bool TitleRunsPresent(D88Image& image, int title, int imageIndex) {
   static unsigned char run[4 * kSectorLength * kLastSector];  // room for the longest run
-  if (!image.SelectDisk(0)) {
+  if (!image.SelectDisk(imageIndex)) {
     return false;
   }
   image.SetSectorRange(kFirstSector, kLastSector);

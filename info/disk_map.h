@@ -39,7 +39,10 @@ struct TrackListing {
   const WalkSegment* segments;
   int segmentCount;
   int walkLength;     // records in the walk as listed, its own and those listed before
-  int notListed;      // records of its walk left out: the report reached its bound
+  int notListed;      // records of its walk left out: the report reached its bound, or
+                      // the track's own limit (cutByLimit)
+  bool cutByLimit;    // left out by the limit the caller set for each track; later tracks
+                      // are still listed
   bool zeroCount;     // its first record says the track holds 0 sectors, so it is alone
   bool endedByCount;  // the walk ended on the record whose place its sector count names
   int sharedCount;    // the sector count every record of the walk carries; -1 when they differ
@@ -53,8 +56,11 @@ struct TrackListing {
 //   (every record says 4096) does not make one track of the whole disk, and a damaged record
 //   that sends the walk astray keeps its garbage to its own track.
 // At most maxItems own records and segments of records listed before are listed; the rest of
-// the walk is counted in notListed, and the listing stops (ListingStopped).
-TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems);
+// the walk is counted in notListed, and the listing stops (ListingStopped). trackLimit cuts
+// the track alike but lets later tracks be listed: records it leaves out are not known to them,
+// so a later track that reaches them lists them as its own.
+TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems,
+                       int trackLimit = kMaxWalkRecords);
 
 // For the tests: walks read every record from the file, even those listed before that they
 // would step over, so that a listing made the fast way can be compared with the plain one.
@@ -85,8 +91,8 @@ struct SignatureVerdict {
 };
 SignatureVerdict CheckSignature(D88Image& image, int imageIndex = 0);
 
-// Whether image 0 holds every byte of every run of the title's files, as castle-extract --title
-// would read them: a copy without its protection track can still be cut.
-bool TitleRunsPresent(D88Image& image, int title);
+// Whether the image holds every byte of every run of the title's files, as castle-extract
+// --title would read them: a copy without its protection track can still be cut.
+bool TitleRunsPresent(D88Image& image, int title, int imageIndex = 0);
 
 #endif  // INFO_DISK_MAP_H

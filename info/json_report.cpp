@@ -107,7 +107,9 @@ void PrintProblems(const D88Image& image) {
   ReportText("]");
 }
 
-void PrintImage(D88Image& image, int index, int repeats, int imagesAfter) {
+// An image's header entry, and its tracks where the scope lists them.
+void PrintImage(D88Image& image, int index, int repeats, int imagesAfter,
+                const ReportScope& scope) {
   ReportFormat("{\"index\":%d", index);
   if (!image.SelectDisk(index)) {
     ReportText(",\"readable\":false}");
@@ -126,6 +128,10 @@ void PrintImage(D88Image& image, int index, int repeats, int imagesAfter) {
   ReportFormat(",\"media_type\":%d,\"media\":\"%s\",\"size\":%d,\"repeats\":%d", media,
                MediaTypeName(media), image.GetDiskSize(), repeats);
   PrintProblems(image);
+  if (!scope.ListsTracksOf(index)) {
+    ReportText("}");
+    return;
+  }
   ReportText(",\"tracks\":[");
   const int64_t reserve = static_cast<int64_t>(imagesAfter + 1) * kImageTailCost + kSignatureCost;
   bool first = true;
@@ -141,7 +147,8 @@ void PrintImage(D88Image& image, int index, int repeats, int imagesAfter) {
     }
     const int64_t items = room / kItemCost;
     const TrackListing listing = ListTrack(
-        image, index, track, items < kMaxWalkRecords ? static_cast<int>(items) : kMaxWalkRecords);
+        image, index, track, items < kMaxWalkRecords ? static_cast<int>(items) : kMaxWalkRecords,
+        scope.recordsPerTrack);
     if (IsShown(listing)) {
       ReportFormat("%s\n{\"track\":%d,\"records\":%d,\"sectors\":[", first ? "" : ",", track,
                    listing.walkLength);
@@ -160,8 +167,10 @@ void PrintImage(D88Image& image, int index, int repeats, int imagesAfter) {
 }
 
 // The sectors of each file's run, in the order the command reads them, as the rule of runs
-// steps through them; whether they are on the disk is for the reader of the map to see.
+// steps through them, each with the bytes its sector gives ("read": 0 where the track has no
+// such sector, less than 128 << N where it is short).
 void PrintFiles(D88Image& image, const ExtractionList& files) {
+  static unsigned char data[kSectorLength];  // the size every run's sectors have
   image.SetSectorRange(kFirstSector, kLastSector);
   ReportText(",\"files\":[");
   for (int i = 0; i < kFilesPerTitle; ++i) {
@@ -175,8 +184,10 @@ void PrintFiles(D88Image& image, const ExtractionList& files) {
     int r = row.r;
     const int pieceLength = kBaseSectorLength << row.n;
     for (int piece = 0; piece * pieceLength < row.skip + row.length; ++piece) {
-      ReportFormat("%s{\"track\":%d,\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d}", piece == 0 ? "" : ",",
-                   track, c, h, r, row.n);
+      const int read = image.ReadSector(track, c, h, r, row.n, data,
+                                        pieceLength < kSectorLength ? pieceLength : kSectorLength);
+      ReportFormat("%s{\"track\":%d,\"c\":%d,\"h\":%d,\"r\":%d,\"n\":%d,\"read\":%d}",
+                   piece == 0 ? "" : ",", track, c, h, r, row.n, read);
       image.NextRunSector(&track, &c, &h, &r);
     }
     ReportText("]}");
@@ -184,9 +195,12 @@ void PrintFiles(D88Image& image, const ExtractionList& files) {
   ReportText("]");
 }
 
-void PrintSignature(D88Image& image, int distinct) {
-  const SignatureVerdict verdict = CheckSignature(image);
-  ReportFormat("\"signature\":{\"image\":0,\"track\":%d,\"numbers\":[", kSignatureTrack);
+// The signature of the image the scope names (the first where it names none), which titles'
+// runs that image holds whole, and which other images carry a signature.
+void PrintSignature(D88Image& image, int distinct, int signatureImage) {
+  const SignatureVerdict verdict = CheckSignature(image, signatureImage);
+  ReportFormat("\"signature\":{\"image\":%d,\"track\":%d,\"numbers\":[", signatureImage,
+               kSignatureTrack);
   for (int i = 0; i < 2; ++i) {
     if (verdict.entries > i + 1) {
       ReportFormat("%s%d", i == 0 ? "" : ",", verdict.numbers[i]);
@@ -204,7 +218,7 @@ void PrintSignature(D88Image& image, int distinct) {
   ReportText(",\"runs_present\":[");
   bool first = true;
   for (int title = 0; title < kTitleCount; ++title) {
-    if (TitleRunsPresent(image, title)) {
+    if (TitleRunsPresent(image, title, signatureImage)) {
       ReportFormat("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
                    kTitleSignatures[title].title, kTitleSignatures[title].option);
       first = false;
@@ -214,8 +228,8 @@ void PrintSignature(D88Image& image, int distinct) {
   // The other images that carry a title's signature, for castle-extract --image.
   ReportText(",\"other_images\":[");
   first = true;
-  for (int other = 1; other < distinct; ++other) {
-    const int title = CheckSignature(image, other).title;
+  for (int other = 0; other < distinct; ++other) {
+    const int title = other == signatureImage ? -1 : CheckSignature(image, other).title;
     if (title >= 0) {
       ReportFormat("%s{\"image\":%d,\"title\":\"%s\"}", first ? "" : ",", other,
                    kTitleSignatures[title].title);
@@ -223,7 +237,7 @@ void PrintSignature(D88Image& image, int distinct) {
     }
   }
   ReportText("]");
-  if (verdict.title >= 0) {
+  if (verdict.title >= 0 && image.SelectDisk(signatureImage)) {
     PrintFiles(image, *kTitleFiles[verdict.title]);
   }
   ReportText("}");
@@ -232,7 +246,8 @@ void PrintSignature(D88Image& image, int distinct) {
 }  // namespace
 
 void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry) {
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry,
+                     const ReportScope& scope) {
   StartListing();
   StartReportOutput(JsonReportBound(fileSize));
   ReportText("{\"file\":");
@@ -269,9 +284,10 @@ void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdi
   ReportText(",\"images\":[");
   for (int index = 0; index < distinct && !ReportFailed(); ++index) {
     ReportText(index == 0 ? "\n" : ",\n");
-    PrintImage(image, index, index == distinct - 1 ? count - distinct : 0, distinct - 1 - index);
+    PrintImage(image, index, index == distinct - 1 ? count - distinct : 0, distinct - 1 - index,
+               scope);
   }
   ReportText("],\n");
-  PrintSignature(image, distinct);
+  PrintSignature(image, distinct, scope.SignatureImage());
   ReportText("}\n");
 }

@@ -115,7 +115,7 @@ bool JoinsText(const TrackListing& listing, int imageIndex, char* text, size_t c
 // One line for a track: its index, how many records its walk holds (and what their counts say
 // where the walk did not end on them), the C, H and N of its first own record, then its walk in
 // order: its own sector numbers, and records listed before by other tracks.
-void PrintTrack(int track, const TrackListing& listing, int imageIndex) {
+void PrintTrack(int track, const TrackListing& listing, int imageIndex, int limit) {
   char head[160];
   char* at = AppendDecimal(AppendText(head, "  track "), track);
   *at++ = ':';
@@ -152,9 +152,12 @@ void PrintTrack(int track, const TrackListing& listing, int imageIndex) {
     at = AppendText(at, listing.walkLength > 0 ? ", and " : " ");
     at = AppendDecimal(at, listing.notListed);
     at = AppendText(at, listing.walkLength > 0 ? " more" : "");
-    at = AppendText(
-        AppendText(at, listing.notListed == 1 ? " record not listed: " : " records not listed: "),
-        kBoundReached);
+    at = AppendText(at, listing.notListed == 1 ? " record not listed: " : " records not listed: ");
+    if (listing.cutByLimit) {
+      at = AppendDecimal(AppendText(at, "--records asks for "), limit);
+    } else {
+      at = AppendText(at, kBoundReached);
+    }
   }
   *at++ = '\n';
   Emit(end, at);
@@ -185,13 +188,13 @@ void PrintName(const char* name) {
 // one line.
 class HeldLines {
  public:
-  explicit HeldLines(int imageIndex) : m_image(imageIndex) {}
+  HeldLines(int imageIndex, int limit) : m_image(imageIndex), m_limit(limit) {}
   // Holds the track's line, or says the held ones and holds nothing when it reads otherwise.
   void Add(int track, const TrackListing& listing) {
     char text[sizeof m_text];
     if (!OnlyJoins(listing) || !JoinsText(listing, m_image, text, sizeof text)) {
       Flush();
-      PrintTrack(track, listing, m_image);
+      PrintTrack(track, listing, m_image, m_limit);
       return;
     }
     if (m_first >= 0 && std::strcmp(text, m_text) != 0) {
@@ -223,12 +226,14 @@ class HeldLines {
 
  private:
   int m_image;
+  int m_limit;  // the records listed of each track at most
   int m_first = -1;
   int m_last = -1;
   char m_text[kHeldLinesCost - 64];
 };
 
-void PrintImage(D88Image& image, int index, int imagesAfter) {
+// An image's line, and its tracks where the scope lists them.
+void PrintImage(D88Image& image, int index, int imagesAfter, const ReportScope& scope) {
   if (!image.SelectDisk(index)) {
     ReportFormat("image %d: header cannot be read\n", index);
     return;
@@ -238,9 +243,12 @@ void PrintImage(D88Image& image, int index, int imagesAfter) {
   PrintName(image.GetDiskName());
   ReportFormat("\", media 0x%02x (%s), size %d bytes\n", media, MediaTypeName(media),
                image.GetDiskSize());
+  if (!scope.ListsTracksOf(index)) {
+    return;
+  }
   const int64_t reserve =
       static_cast<int64_t>(imagesAfter + 1) * kImageTailCost + kHeldLinesCost + kSignatureCost;
-  HeldLines held(index);
+  HeldLines held(index, scope.recordsPerTrack);
   int notShown = 0;  // present tracks left out once the report reached its bound
   for (int track = 0; track < kTrackCount && !ReportFailed(); ++track) {
     const int64_t room = ReportRoom() - reserve - kTrackLineCost;
@@ -253,7 +261,8 @@ void PrintImage(D88Image& image, int index, int imagesAfter) {
     }
     const int64_t items = room / kItemCost;
     const TrackListing listing = ListTrack(
-        image, index, track, items < kMaxWalkRecords ? static_cast<int>(items) : kMaxWalkRecords);
+        image, index, track, items < kMaxWalkRecords ? static_cast<int>(items) : kMaxWalkRecords,
+        scope.recordsPerTrack);
     if (!IsShown(listing)) {
       held.Flush();
       continue;
@@ -268,11 +277,13 @@ void PrintImage(D88Image& image, int index, int imagesAfter) {
 }
 
 // Says, in the same words whatever the outcome, what the second and third sectors stored on
-// track 79 of the first image are numbered and which title that makes; for a first image of
-// neither title, how a copy without its signature can be cut, and which other images carry one.
-void PrintSignature(D88Image& image, int distinct) {
-  const SignatureVerdict verdict = CheckSignature(image);
-  ReportFormat("signature: track %d of image 0, sectors 2 and 3 numbered", kSignatureTrack);
+// track 79 of the image (the first, or the one asked for) are numbered and which title that
+// makes; for an image of neither title, how a copy without its signature can be cut, and which
+// other images carry one.
+void PrintSignature(D88Image& image, int distinct, int signatureImage) {
+  const SignatureVerdict verdict = CheckSignature(image, signatureImage);
+  ReportFormat("signature: track %d of image %d, sectors 2 and 3 numbered", kSignatureTrack,
+               signatureImage);
   for (int i = 0; i < 2; ++i) {
     if (verdict.entries > i + 1) {
       ReportFormat(" 0x%02X", verdict.numbers[i]);
@@ -289,7 +300,7 @@ void PrintSignature(D88Image& image, int distinct) {
   int present[kTitleCount];
   int count = 0;
   for (int title = 0; title < kTitleCount; ++title) {
-    if (TitleRunsPresent(image, title)) {
+    if (TitleRunsPresent(image, title, signatureImage)) {
       present[count++] = title;
     }
   }
@@ -299,13 +310,16 @@ void PrintSignature(D88Image& image, int distinct) {
       ReportFormat("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
     }
     ReportText(" are present: try castle-extract");
+    if (signatureImage != 0) {
+      ReportFormat(" --image %d", signatureImage);
+    }
     for (int i = 0; i < count; ++i) {
       ReportFormat("%s--title %s", i == 0 ? " " : " or ", kTitleSignatures[present[i]].option);
     }
     ReportText("\n");
   }
-  for (int other = 1; other < distinct; ++other) {
-    const int title = CheckSignature(image, other).title;
+  for (int other = 0; other < distinct; ++other) {
+    const int title = other == signatureImage ? -1 : CheckSignature(image, other).title;
     if (title >= 0) {
       ReportFormat("signature: image %d is \"%s\": try castle-extract --image %d\n", other,
                    kTitleSignatures[title].title, other);
@@ -316,7 +330,8 @@ void PrintSignature(D88Image& image, int distinct) {
 }  // namespace
 
 void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry) {
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry,
+                     const ReportScope& scope) {
   StartListing();
   StartReportOutput(TextReportBound(fileSize));
   ReportText("file: ");
@@ -337,7 +352,7 @@ void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdi
   }
   const int distinct = CountDistinctImages(image);
   for (int index = 0; index < distinct && !ReportFailed(); ++index) {
-    PrintImage(image, index, distinct - 1 - index);
+    PrintImage(image, index, distinct - 1 - index, scope);
   }
   if (distinct < count) {
     if (distinct < count - 1) {
@@ -350,5 +365,5 @@ void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdi
         "leaves no track readable\n",
         distinct - 1);
   }
-  PrintSignature(image, distinct);
+  PrintSignature(image, distinct, scope.SignatureImage());
 }

@@ -5,6 +5,7 @@
 
 #include "d88/d88image.h"
 #include "info/file_verdict.h"
+#include "info/report_scope.h"
 
 // Prints what the open file holds as text: its images, a line per present track (each record
 // listed once: a track whose walk reaches records listed before says where), and the signature
@@ -13,7 +14,10 @@
 // image it does not hold, or -1). At most 16 bytes per byte of the file (fileSize, -1 when
 // unknown) plus 16 KB: where the listing would pass that, it stops and says what it left out.
 // entry: the image of an archive the report is of, named after the file; null for the file.
+// scope: one image's tracks only (the others by their lines alone; the signature is then that
+// image's), and at most so many records of each track.
 void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdict,
-                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry = nullptr);
+                     int64_t notIndexedAt, int64_t fileSize, const ReportEntry* entry = nullptr,
+                     const ReportScope& scope = ReportScope());
 
 #endif  // INFO_TEXT_REPORT_H

@@ -5,7 +5,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,9 +17,6 @@
 namespace {
 
 unsigned char g_chunk[1 << 16];
-
-// The extensions D88 writers give their files.
-constexpr const char* kD88Extensions[] = {".d88", ".d77", ".88d", ".d98"};
 
 // Names of entries in archives that do not mark them as UTF-8 are Shift_JIS (code page 932), as
 // Japanese archivers write them. libarchive converts them to the locale's character set, which
@@ -83,17 +79,6 @@ archive* OpenArchive(int fd, const char* described, Problem* problem) {
 // end.
 bool HeaderRead(int status) {
   return status == ARCHIVE_OK || status == ARCHIVE_WARN;
-}
-
-bool HasD88Extension(const char* name) {
-  const size_t length = std::strlen(name);
-  for (const char* extension : kD88Extensions) {
-    const size_t extensionLength = std::strlen(extension);
-    if (length >= extensionLength && strcasecmp(name + length - extensionLength, extension) == 0) {
-      return true;
-    }
-  }
-  return false;
 }
 
 // Whether the first bytes of an entry read as a D88 image: a whole header of the kind D88

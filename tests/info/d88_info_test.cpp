@@ -10,8 +10,8 @@
 
 #include "info/disk_map.h"
 #include "info/file_verdict.h"
-#include "info/shown_records.h"
 #include "info/json_report.h"
+#include "info/shown_records.h"
 #include "info/text_report.h"
 
 #include "tests/support/castle_disk.h"
@@ -23,7 +23,7 @@
 namespace {
 
 const std::string kUsage =
-    "Usage: d88-info [--json] FILE\n"
+    "Usage: d88-info [--json] [--image N] [--records K] FILE\n"
     "       d88-info [--image N] --sector TRACK C H R N FILE\n"
     "       d88-info --help | --version\n";
 
@@ -121,6 +121,28 @@ TEST_F(InfoTest, ListsEveryImageButSignsOnlyTheFirst) {
                             "signature: track 79 of image 0, sectors 2 and 3 numbered -- --: "
                             "neither title\n"
                             "signature: image 1 is \"The Castle\": try castle-extract --image 1\n");
+  // One image's tracks, some records of each: the signature is that image's.
+  const CommandResult scoped = Info({"--image", "1", "--records", "2", m_path});
+  EXPECT_EQ(scoped.exitCode, 0);
+  const std::string head = "file: " + m_path +
+                           "\nimages: 2\n"
+                           "image 0: name \"FIRST\", media 0x20 (2HD), size 1728 bytes\n"
+                           "image 1: name \"SECOND\", media 0x00 (2D), size 345312 bytes\n"
+                           "  track 0: 2 sectors, C0 H0 N1: 1 2, and 14 more records not listed: "
+                           "--records asks for 2\n";
+  EXPECT_EQ(scoped.out.substr(0, head.size()), head);
+  const std::string tail =
+      "  track 79: 2 sectors, C39 H1 N1: 1 242, and 1 more record not listed: --records asks "
+      "for 2\n"
+      "signature: track 79 of image 1, sectors 2 and 3 numbered 0xF2 0xF3: The Castle\n";
+  EXPECT_EQ(scoped.out.substr(scoped.out.size() - tail.size()), tail);
+  const CommandResult first0 = Info({"--image", "0", m_path});
+  EXPECT_NE(first0.out.find("image 0: name \"FIRST\", media 0x20 (2HD), size 1728 bytes\n"
+                            "  track 0: 1 sector, C0 H0 N3: 1\n"
+                            "image 1: name \"SECOND\", media 0x00 (2D), size 345312 bytes\n"
+                            "signature: track 79 of image 0"),
+            std::string::npos)
+      << first0.out;
 }
 
 TEST_F(InfoTest, DumpsOneSector) {
@@ -213,7 +235,10 @@ TEST_F(InfoTest, UsageErrorsHelpAndVersion) {
         {"--json"},
         {"--json", "--sector", "a"},
         {"--sector", "1", "2"},
-        {"--image", "1", "f"},
+        {"--image", "1", "--image=2", "f"},
+        {"--records", "x", "f"},
+        {"--records=65537", "f"},
+        {"--records", "5", "--sector", "0", "0", "0", "1", "1", "f"},
         {"--image", "x", "--sector", "0", "0", "0", "1", "1", "f"},
         {"--sector", "164", "0", "0", "1", "1", "f"},
         {"--sector", "0", "0", "0", "x", "1", "f"}}) {
@@ -325,9 +350,10 @@ class JsonTest : public InfoTest {
     GTEST_SKIP() << "jq is run on POSIX systems; the JSON is made by the same code everywhere";
 #endif
   }
-  std::string Query(const Bytes& file, const std::string& filter) {
-    const CommandResult result = InfoOnJson(file);
-    EXPECT_EQ(result.exitCode, 0);
+  std::string Query(const Bytes& file, const std::string& filter,
+                    const std::vector<std::string>& options = {}) {
+    const CommandResult result = InfoOnJson(file, options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
     const std::string json = m_dir.File("out.json");
     WriteFileBytes(json, Bytes(result.out.begin(), result.out.end()));
     std::FILE* jq = popen(("jq -c '" + filter + "' " + json + " 2>&1").c_str(), "r");
@@ -340,9 +366,12 @@ class JsonTest : public InfoTest {
     EXPECT_TRUE(jq != nullptr && pclose(jq) == 0) << answer;
     return answer;
   }
-  CommandResult InfoOnJson(const Bytes& file) {
+  CommandResult InfoOnJson(const Bytes& file, const std::vector<std::string>& options = {}) {
     WriteFileBytes(m_path, file);
-    return Info({"--json", m_path});
+    std::vector<std::string> words = {"--json"};
+    words.insert(words.end(), options.begin(), options.end());
+    words.push_back(m_path);
+    return Info(words);
   }
 };
 
@@ -359,11 +388,46 @@ TEST_F(JsonTest, CarriesTheMapAndTheRunsOfEitherTitle) {
   EXPECT_EQ(Query(TheCastleDisk().Build(), runs),
             "[\"The Castle\",[[\"PROG1\",2304,true,9],[\"PROG2\",2076,true,9],"
             "[\"MUSIC\",1540,true,7],[\"VOICE\",1536,false,6]],"
-            "{\"track\":61,\"c\":30,\"h\":1,\"r\":1,\"n\":1}]\n");
+            "{\"track\":61,\"c\":30,\"h\":1,\"r\":1,\"n\":1,\"read\":256}]\n");
   EXPECT_EQ(Query(ExcellentDisk().Build(), runs),
             "[\"Castle Excellent\",[[\"PROG1\",2304,false,9],[\"PROG2\",1795,false,8],"
             "[\"MUSIC\",1540,false,7],[\"VOICE\",1536,false,6]],"
-            "{\"track\":61,\"c\":30,\"h\":1,\"r\":1,\"n\":1}]\n");
+            "{\"track\":61,\"c\":30,\"h\":1,\"r\":1,\"n\":1,\"read\":256}]\n");
+}
+
+// --image lists one image's tracks and checks its signature; --records cuts every track alike
+// and lets the next be listed; "read" is what each sector of a run gives.
+TEST_F(JsonTest, ListsOneImageAndSomeRecordsOfEachTrack) {
+  const D88Builder damaged = TheCastleDisk().Edited([](int track, SectorRecord& sector) {
+    if (track == 61 && sector.r == 2) {
+      sector.data.resize(100);  // short
+    }
+    return !(track == 61 && sector.r == 3);  // gone
+  });
+  const Bytes file =
+      Concat({StandardDisk(1, 2, 3).Build(), damaged.Build(), ExcellentDisk().Build()});
+  const std::string filter =
+      "[(.images | map(has(\"tracks\"))), .signature.image, .signature.title, "
+      ".signature.other_images, (.images[1].tracks | length), "
+      "(.images[1].tracks[0,79] | [.records, (.sectors | length), .not_listed]), "
+      "(.signature.files[1].sectors[1:4] // [] | map(.read))]";
+  for (const auto& [options, expected] :
+       std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--image", "1", "--records", "5"},
+            "[[false,true,false],1,\"The Castle\",[{\"image\":2,\"title\":\"Castle Excellent\"}],"
+            "80,[5,5,11],[3,3,null],[256,100,0]]\n"},
+           {{"--image=1", "--records=0"},
+            "[[false,true,false],1,\"The Castle\",[{\"image\":2,\"title\":\"Castle Excellent\"}],"
+            "80,[0,0,16],[0,0,3],[256,100,0]]\n"},
+           {{"--records", "65536"},
+            "[[true,true,true],0,null,[{\"image\":1,\"title\":\"The Castle\"},"
+            "{\"image\":2,\"title\":\"Castle Excellent\"}],80,[16,16,null],[3,3,null],[]]\n"}}) {
+    EXPECT_EQ(Query(file, filter, options), expected) << options[0];
+  }
+  const CommandResult missing = Info({"--json", "--image", "3", m_path});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "d88-info: " + m_path + " holds 3 images; there is no image 3\n");
 }
 
 TEST_F(JsonTest, EscapesNamesAndCarriesEveryImageAndMark) {
@@ -926,8 +990,8 @@ TEST(InfoReport, ImageWhoseHeaderIsGoneByTheTimeItIsShown) {
 TEST(InfoReport, EveryKindOfHeaderProblemIsSaidOnceFirstTrackFirst) {
   D88Builder disk;
   disk.SetMediaType(0x77).SetDiskSizeField(600);
-  for (const auto& [track, offset] : std::initializer_list<std::pair<int, uint32_t>>{
-           {3, 100}, {7, 200}, {9, 5000}, {12, 6000}}) {
+  for (const auto& [track, offset] :
+       std::initializer_list<std::pair<int, uint32_t>>{{3, 100}, {7, 200}, {9, 5000}, {12, 6000}}) {
     disk.SetTrackOffsetField(track, offset);
   }
   const ScratchDir dir;
@@ -950,9 +1014,9 @@ TEST(InfoReport, AListingThatReachesItsBoundSaysWhatItLeftOut) {
   hd.SetMediaType(kMedia2HD);
   for (int track = 0; track < 154; ++track) {
     for (int r = 1; r <= 26; ++r) {
-      hd.AddSector(track, PatternSector(static_cast<uint8_t>(track / 2),
-                                        static_cast<uint8_t>(track % 2), static_cast<uint8_t>(r),
-                                        3, 16));
+      hd.AddSector(track,
+                   PatternSector(static_cast<uint8_t>(track / 2), static_cast<uint8_t>(track % 2),
+                                 static_cast<uint8_t>(r), 3, 16));
     }
   }
   const ScratchDir dir;
@@ -960,8 +1024,7 @@ TEST(InfoReport, AListingThatReachesItsBoundSaysWhatItLeftOut) {
   D88Image image;
   ASSERT_TRUE(image.Open(dir.File("disk.d88").c_str()));
   const FileVerdict d88 = {true, ""};
-  const std::string text =
-      Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1, 0); });
+  const std::string text = Captured(dir, [&] { PrintTextReport(image, "disk.d88", d88, -1, 0); });
   EXPECT_LE(text.size(), 16384u);
   // The track where it stopped, its records shown and left out, and the tracks after it.
   int track = -1;
@@ -977,8 +1040,7 @@ TEST(InfoReport, AListingThatReachesItsBoundSaysWhatItLeftOut) {
   const size_t after = text.find('\n', cut) + 1;
   ASSERT_EQ(std::sscanf(text.c_str() + after, "  %d more tracks not listed", &tracks), 1);
   EXPECT_EQ(track + 1 + tracks, 154);
-  const std::string json =
-      Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1, 0); });
+  const std::string json = Captured(dir, [&] { PrintJsonReport(image, "disk.d88", d88, -1, 0); });
   EXPECT_LE(json.size(), 65536u);
   EXPECT_NE(json.find(",\"not_listed\":"), std::string::npos);
   EXPECT_NE(json.find(",\"tracks_not_listed\":"), std::string::npos);

@@ -75,3 +75,24 @@ Bytes SharedRunImages() {
   file.insert(file.end(), built.begin() + run.TrackStart(0), built.end());
   return file;
 }
+
+Bytes ManyRecordImages() {
+  constexpr int kRecords = 256;
+  D88Builder image;
+  for (int track = 0; track < kTrackCount; ++track) {
+    for (int r = 0; r < kRecords; ++r) {
+      SectorRecord sector =
+          PatternSector(static_cast<uint8_t>(track / kSides), static_cast<uint8_t>(track % kSides),
+                        static_cast<uint8_t>(r), kSectorSizeCode, 0);
+      sector.countField = kRecords;
+      image.AddSector(track, std::move(sector));
+    }
+  }
+  const Bytes one = image.Build();
+  Bytes file;
+  file.reserve(one.size() * kMaxDisks);
+  for (int i = 0; i < kMaxDisks; ++i) {
+    file.insert(file.end(), one.begin(), one.end());
+  }
+  return file;
+}

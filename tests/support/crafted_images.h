@@ -21,4 +21,8 @@ Bytes SharedTrackDisk();
 // 2.1 MB in which a walk that reads every record it reaches reads 2.7 million of 8 KB apart.
 Bytes SharedRunImages();
 
+// 64 images of 164 tracks of 256 records of no data each, every record its own: 43 MB whose
+// full listing is millions of records, of which a page draws a few thousand.
+Bytes ManyRecordImages();
+
 #endif  // TESTS_SUPPORT_CRAFTED_IMAGES_H
