@@ -1,19 +1,21 @@
 // Measures the browser edition in headless Chromium: the page's size; the time from choosing a
 // disk image to the downloads being ready (as the page measures it, from its file input's change
 // to its last drawing) in a fresh page and in a page that has read a disk before, against the
-// native command on the same disk; and, for a hostile file (every track over the same 256
-// records) and a 300 MB file, how long reading takes, the longest task of the page's own
-// thread, and how many elements the map has.
-//   node bench/run_web_bench.mjs PAGE.html NATIVE_CASTLE_EXTRACT MAKE_DEMO_DISK [RUNS]
+// native command on the same disk; and, for heavy files (every track over the same 256 records,
+// a crafted 43 MB file of 64 images, a 300 MB file, a .gz "bomb" of 4 GiB), how long reading
+// takes, the longest task of the page's own thread, how many elements the map has, and the
+// peak memory of the tab.
+//   node bench/run_web_bench.mjs PAGE.html NATIVE_CASTLE_EXTRACT MAKE_DEMO_DISK MAKE_BENCH_IMAGES [RUNS]
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
-import { launchChromium } from '../web/test/chromium.mjs';
+import { gzipAround, zerosDeflated } from '../web/test/support/archives.mjs';
+import { launchChromium } from '../web/test/support/chromium.mjs';
 
-const [page, nativeExtract, makeDemoDisk, runsText] = process.argv.slice(2);
+const [page, nativeExtract, makeDemoDisk, makeBenchImages, runsText] = process.argv.slice(2);
 const runs = Number(runsText || 20);
 const work = mkdtempSync(join(tmpdir(), 'castle-web-bench-'));
 const disk = join(work, 'castle.d88');
@@ -22,6 +24,23 @@ const hostile = fileURLToPath(new URL(
   '../fuzz/regressions/info_every_track_the_same_256_records.d88', import.meta.url));
 const big = join(work, 'big.bin');
 writeFileSync(big, Buffer.alloc(300 << 20, 0x5a));
+spawnSync(makeBenchImages, [work]);
+const bomb = join(work, 'four.d88.gz');
+writeFileSync(bomb, gzipAround(zerosDeflated(4096), 2 ** 32, 0));
+
+// The peak resident memory of each renderer process, in MB.
+function rendererPeaks() {
+  const peaks = new Map();
+  for (const pid of readdirSync('/proc').filter((entry) => /^\d+$/.test(entry))) {
+    try {
+      if (!readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer')) continue;
+      peaks.set(pid, Number(readFileSync(`/proc/${pid}/status`, 'utf8').match(/VmHWM:\s+(\d+) kB/)[1]) / 1024);
+    } catch {
+      // gone meanwhile
+    }
+  }
+  return peaks;
+}
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 const browser = await launchChromium();
@@ -54,7 +73,10 @@ for (let run = 0; run < runs; ++run) {
 
 const heavy = [];
 for (const [name, path] of [['hostile (4.8 KB, 164 tracks over 256 records)', hostile],
-                            ['300 MB of one byte', big]]) {
+                            ['crafted 43 MB, 64 images of 164 tracks of 256 records', join(work, 'many-records.d88')],
+                            ['300 MB of one byte', big],
+                            ['a .gz of 4 MB that unpacks to 4 GiB', bomb]]) {
+  const before = rendererPeaks();
   const tab = await browser.newPage();
   await tab.addInitScript(watchLongTasks);
   await tab.goto(pathToFileURL(page).href);
@@ -64,7 +86,8 @@ for (const [name, path] of [['hostile (4.8 KB, 164 tracks over 256 records)', ho
   await tab.waitForTimeout(200);
   const longest = await tab.evaluate(() => Math.max(0, ...window.longTasks));
   const nodes = await tab.$$eval('#track-map *', (all) => all.length);
-  heavy.push({ name, took, longest, nodes });
+  const memory = Math.max(...[...rendererPeaks()].filter(([pid]) => !before.has(pid)).map(([, mb]) => mb));
+  heavy.push({ name, took, longest, nodes, memory });
   await tab.close();
 }
 await browser.close();
@@ -82,7 +105,8 @@ console.log(`choosing a disk of The Castle to the downloads being ready, median 
 console.log(`  first disk in a new page: ${median(first).toFixed(1)} ms`);
 console.log(`  another disk in the same page: ${median(again).toFixed(1)} ms`);
 console.log(`  native castle-extract, process start to exit: ${median(native).toFixed(1)} ms`);
-for (const { name, took, longest, nodes } of heavy) {
+for (const { name, took, longest, nodes, memory } of heavy) {
   console.log(`${name}: ready in ${took.toFixed(1)} ms, longest task of the page ` +
-              `${longest.toFixed(1)} ms (none over 50 ms is none at all: 0), ${nodes} map elements`);
+              `${longest.toFixed(1)} ms (none over 50 ms is none at all: 0), ${nodes} map elements, ` +
+              `tab's peak ${memory.toFixed(0)} MB`);
 }

@@ -4,44 +4,82 @@
 #include <cstdio>
 #include <cstring>
 
+#include "d88/d88format.h"
 #include "info/d88_info.h"
 #include "tool/castle_extract.h"
 
 namespace {
 
-constexpr int kMaxPath = 1024;
-constexpr int kMaxWords = 5;
+constexpr int kMaxWords = 8;
 
-// The arguments as a command line gives them: writable strings.
+// The words as a command line gives them: writable strings. The page's strings are copies made
+// on the module's stack for this call, which the entry may change as a command line's.
 int RunEntry(int (*entry)(int, char**), const char* const* words, int count) {
-  static char text[kMaxWords][kMaxPath];
   char* argv[kMaxWords + 1] = {};
   for (int i = 0; i < count && i < kMaxWords; ++i) {
-    std::strncpy(text[i], words[i], kMaxPath - 1);
-    argv[i] = text[i];
+    argv[i] = const_cast<char*>(words[i]);
   }
   return entry(count, argv);
 }
 
-}  // namespace
-
-// castle-extract IMAGE, writing its files into the current directory; with a title ("castle",
-// "excellent"), castle-extract --title TITLE IMAGE.
-extern "C" int RunCastleExtract(const char* path, const char* title) {
-  if (title != nullptr && title[0] != '\0') {
-    const char* const words[] = {"castle-extract", "--title", title, path};
-    return RunEntry(CastleExtractMain, words, 4);
-  }
-  const char* const words[] = {"castle-extract", path};
-  return RunEntry(CastleExtractMain, words, 2);
+bool Given(const char* text) {
+  return text != nullptr && text[0] != '\0';
 }
 
-// d88-info --json IMAGE, its standard output going to the file `output`: a report can run to
-// megabytes, which the page takes in one piece rather than a byte at a time.
-extern "C" int RunD88InfoJson(const char* path, const char* output) {
+}  // namespace
+
+// castle-extract -C FOLDER [--title TITLE] [--image N] IMAGE, writing its files into FOLDER; an
+// empty title or image is not given. Run in the image's folder, with its name alone, the
+// command names it in its messages as it would on a command line.
+extern "C" int RunCastleExtract(const char* path, const char* folder, const char* title,
+                                const char* image) {
+  const char* words[kMaxWords] = {"castle-extract", "-C", folder};
+  int count = 3;
+  if (Given(title)) {
+    words[count++] = "--title";
+    words[count++] = title;
+  }
+  if (Given(image)) {
+    words[count++] = "--image";
+    words[count++] = image;
+  }
+  words[count++] = path;
+  return RunEntry(CastleExtractMain, words, count);
+}
+
+// d88-info --json [--image N] [--records K] IMAGE, its standard output going to the file
+// `output`: a report can run to megabytes, which the page takes in one piece rather than a byte
+// at a time. An empty image or records is not given.
+extern "C" int RunD88InfoJson(const char* path, const char* output, const char* image,
+                              const char* records) {
   if (std::freopen(output, "wb", stdout) == nullptr) {
     return 1;
   }
-  const char* const words[] = {"d88-info", "--json", path};
-  return RunEntry(D88InfoMain, words, 3);
+  const char* words[kMaxWords] = {"d88-info", "--json"};
+  int count = 2;
+  if (Given(image)) {
+    words[count++] = "--image";
+    words[count++] = image;
+  }
+  if (Given(records)) {
+    words[count++] = "--records";
+    words[count++] = records;
+  }
+  words[count++] = path;
+  return RunEntry(D88InfoMain, words, count);
+}
+
+// Whether an entry of an archive is a D88 image as the commands judge one: its name ends in an
+// extension D88 writers give, or its first bytes (length of them) are a whole header of the
+// kind they write.
+extern "C" int LooksLikeD88Entry(const char* name, const unsigned char* start, int length) {
+  if (HasD88Extension(name)) {
+    return 1;
+  }
+  D88Header header;
+  if (length < static_cast<int>(sizeof header.raw)) {
+    return 0;
+  }
+  std::memcpy(header.raw, start, sizeof header.raw);
+  return LooksLikeD88Header(header) ? 1 : 0;
 }

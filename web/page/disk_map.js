@@ -1,0 +1,234 @@
+// The map of the disk: a row per cylinder (track / 2), its two sides (track % 2) side by side,
+// a mark per sector in stored order, laid out for however many marks the widest track has.
+// Drawn a few thousand marks at a time, so that no task of the page takes long. Pointing at a
+// mark tells what it is; by keyboard, the up and down arrows move between tracks and the left
+// and right arrows between a track's sectors.
+import { $, isLatest } from './view.js';
+import { nominal, oddMarks, sectorId } from './disk_lists.js';
+
+const kRowHeight = 10;
+const kMarkWidth = 12;
+const kLabelWidth = 18;
+const kHeaderHeight = 12;
+const kSideGap = 10;
+const kLeastMarks = 17;  // 16 sectors, and room for a short note
+const kCharWidth = 4.3;  // of the 7-unit monospace text after a track's marks
+const kScale = 1.5;  // pixels a unit at least: legible on any screen, the frame scrolls instead
+const kMarksPerTask = 2000;
+
+// Lets the page handle what waits (a click, a new choice) before going on.
+const channel = new MessageChannel();
+const waiting = [];
+channel.port1.onmessage = () => waiting.shift()();
+const yieldToPage = () => new Promise((resolve) => {
+  waiting.push(resolve);
+  channel.port2.postMessage(null);
+});
+
+function joinText(track) {
+  if (!track.join) return '';
+  const { track: number, record } = track.join;
+  return `= track ${number}${record ? ` from its record ${record + 1}` : ''}`;
+}
+
+// What follows a track's marks: how many records it has past them, and whose records its walk
+// goes on through.
+function note(track) {
+  return [track.more > 0 ? `+${track.more} more` : '', joinText(track)].filter(Boolean).join(' ');
+}
+
+function describe(sector, runs) {
+  const marks = oddMarks(sector);
+  if (sector.size === nominal(sector)) marks.unshift(`${sector.size} bytes`);
+  if (sector.owner >= 0) marks.push(runs[sector.owner].name);
+  return `${sectorId(sector)}: ${marks.join(', ')}`;
+}
+
+function trackLabel(track) {
+  const join = joinText(track);
+  return `track ${track.track}: ${track.walk} sector${track.walk === 1 ? '' : 's'}` +
+         (track.more > 0 ? `, ${track.more} not drawn` : '') + (join ? `, then ${join}` : '');
+}
+
+function trackText(track, runs) {
+  const join = joinText(track);
+  return `track ${track.track}: ` +
+    (track.marks.map((mark) => describe(mark, runs)).join('; ') || 'no records of its own') +
+    (track.more > 0 ? `; and ${track.more} more` : '') + (join ? `; then ${join}` : '');
+}
+
+const kPatterns = '<defs>' +
+  '<pattern id="pattern-1" width="3" height="3" patternUnits="userSpaceOnUse" ' +
+  'patternTransform="rotate(45)"><rect width="3" height="3" class="p1"/>' +
+  '<rect width="1" height="3" class="pl"/></pattern>' +
+  '<pattern id="pattern-2" width="3" height="3" patternUnits="userSpaceOnUse">' +
+  '<rect width="3" height="3" class="p2"/><circle cx="1.5" cy="1.5" r="0.8" class="pl"/>' +
+  '</pattern>' +
+  '<pattern id="pattern-3" width="3" height="3" patternUnits="userSpaceOnUse">' +
+  '<rect width="3" height="3" class="p3"/><rect width="3" height="1" class="pl"/></pattern>' +
+  '</defs>';
+
+// Where things go: each side as wide as its widest track's marks and note.
+function layout(model) {
+  const widest = Math.max(kLeastMarks * kMarkWidth, ...model.tracks.map((track) => {
+    const text = note(track);
+    return track.marks.length * kMarkWidth + (text ? 2 + text.length * kCharWidth : 0);
+  }));
+  const sideWidth = Math.ceil(widest);
+  const lastTrack = Math.max(model.signatureTrack, ...model.tracks.map((t) => t.track));
+  const place = (track, index) => ({
+    x: kLabelWidth + (track % 2) * (sideWidth + kSideGap) + index * kMarkWidth,
+    y: kHeaderHeight + Math.floor(track / 2) * kRowHeight,
+  });
+  return {
+    sideWidth, place,
+    width: kLabelWidth + 2 * sideWidth + kSideGap,
+    height: kHeaderHeight + Math.floor(lastTrack / 2 + 1) * kRowHeight,
+    lastTrack,
+  };
+}
+
+function trackSvg(track, at, model, { sideWidth, place }) {
+  const { x, y } = place(track.track, 0);
+  let svg = `<g data-track="${track.track}" data-at="${at}" tabindex="${at === 0 ? 0 : -1}" ` +
+            `role="img" aria-label="${trackLabel(track)}"` +
+            `${track.track === model.signatureTrack ? ' class="signature"' : ''}>` +
+            `<rect class="band" x="${x - 1}" y="${y}" width="${sideWidth + 2}" height="${kRowHeight}"/>`;
+  // One path for each kind of mark on the track, and one for the outlines of odd sectors.
+  const paths = new Map();
+  let outlines = '';
+  track.marks.forEach((mark, index) => {
+    const box = `M${x + index * kMarkWidth} ${y + 1}h${kMarkWidth - 1}v${kRowHeight - 2}` +
+                `h${1 - kMarkWidth}z`;
+    const kind = mark.owner >= 0 ? `sector f${mark.owner}` : 'sector';
+    paths.set(kind, (paths.get(kind) || '') + box);
+    if (mark.odd) outlines += box;
+  });
+  for (const [kind, d] of paths) svg += `<path class="${kind}" d="${d}"/>`;
+  if (outlines) svg += `<path class="odd" fill="none" d="${outlines}"/>`;
+  const text = note(track);
+  if (text) {
+    svg += `<text class="more" x="${x + track.marks.length * kMarkWidth + 1}" y="${y + 7.5}">` +
+           `${text}</text>`;
+  }
+  return `${svg}</g>`;
+}
+
+// Draws the map for the choice `mine`; stops where a newer choice was made.
+export async function drawMap(model, mine) {
+  const map = $('track-map');
+  const where = layout(model);
+  const { place } = where;
+  map.setAttribute('viewBox', `0 0 ${where.width} ${where.height}`);
+  map.style.minWidth = `${Math.ceil(where.width * kScale)}px`;
+  let head = kPatterns;
+  for (const side of [0, 1]) {
+    head += `<text x="${place(side, 0).x}" y="8">side ${side} (head ${side})</text>`;
+  }
+  for (let cylinder = 0; cylinder <= where.lastTrack / 2; cylinder += 5) {
+    head += `<text x="1" y="${place(2 * cylinder, 0).y + 7.5}">${cylinder}</text>`;
+  }
+  map.innerHTML = head;
+  const { tracks } = model;
+  for (let first = 0, last = 0; first < tracks.length; first = last) {
+    if (first > 0) {
+      await yieldToPage();
+      if (!isLatest(mine)) return false;
+    }
+    let svg = '';
+    for (let marks = 0; last < tracks.length && marks < kMarksPerTask; ++last) {
+      marks += tracks[last].marks.length + 2;
+      svg += trackSvg(tracks[last], last, model, where);
+    }
+    map.insertAdjacentHTML('beforeend', svg);
+  }
+  // A run that breaks shows where: a dashed mark after the marks of the track it could not read.
+  let breaks = '<rect class="cursor" hidden width="12" height="10"/>';
+  for (const run of model.runs) {
+    if (!run.broken) continue;
+    const track = tracks.find((t) => t.track === run.broken.step.track);
+    const at = place(run.broken.step.track, track ? track.marks.length : 0);
+    breaks += `<rect class="break" x="${at.x}" y="${at.y + 1}" width="${kMarkWidth - 1}" ` +
+              `height="${kRowHeight - 2}"/>`;
+  }
+  map.insertAdjacentHTML('beforeend', breaks);
+  connect(map, model, where);
+  return true;
+}
+
+// Whether the map is wider than its frame, which then scrolls: said in words.
+export function sayWhetherItScrolls() {
+  const frame = $('map-frame');
+  $('map-scrolls').hidden = frame.scrollWidth <= frame.clientWidth + 1;
+}
+
+function connect(map, model, { sideWidth, place }) {
+  const detail = $('map-detail');
+  const said = $('map-said');
+  const cursor = map.querySelector('.cursor');
+  detail.textContent = 'Point at a sector, or move through the map with the arrow keys (up and ' +
+                       'down between tracks, left and right between sectors), to see its ID and ' +
+                       'size.';
+  const byNumber = new Map(model.tracks.map((track) => [track.track, track]));
+  const groups = () => map.querySelectorAll('g[data-at]');
+  let sector = -1;  // the sector the keyboard is on, in the focused track
+
+  map.addEventListener('mousemove', (event) => {
+    const matrix = map.getScreenCTM();
+    if (!matrix) return;
+    const at = new DOMPoint(event.clientX, event.clientY).matrixTransform(matrix.inverse());
+    const side = at.x >= place(1, 0).x - kSideGap / 2 ? 1 : 0;
+    const row = Math.floor((at.y - place(0, 0).y) / kRowHeight);
+    const track = byNumber.get(row * 2 + side);
+    const index = Math.floor((at.x - place(side, 0).x) / kMarkWidth);
+    if (!track || index < 0 || index >= track.marks.length || at.x > place(side, 0).x + sideWidth) {
+      return;
+    }
+    detail.textContent = `track ${track.track}, ${describe(track.marks[index], model.runs)}`;
+  });
+
+  const showSector = (track) => {
+    const { x, y } = place(track.track, sector);
+    cursor.setAttribute('x', x - 0.5);
+    cursor.setAttribute('y', y + 0.5);
+    cursor.removeAttribute('hidden');
+    const text = `track ${track.track}, sector ${sector + 1} of ${track.marks.length}: ` +
+                 describe(track.marks[sector], model.runs);
+    detail.textContent = text;
+    said.textContent = text;  // spoken: the keyboard moved here, the pointer never speaks
+  };
+
+  map.addEventListener('focusin', (event) => {
+    const group = event.target.closest('g[data-at]');
+    if (!group) return;
+    const track = model.tracks[Number(group.dataset.at)];
+    sector = Math.min(sector, track.marks.length - 1);
+    if (sector >= 0) {
+      showSector(track);
+    } else {
+      cursor.setAttribute('hidden', '');
+      detail.textContent = trackText(track, model.runs);
+    }
+  });
+
+  map.addEventListener('keydown', (event) => {
+    const all = [...groups()];
+    const at = all.indexOf(document.activeElement);
+    if (at < 0) return;
+    const track = model.tracks[at];
+    if (event.key === 'ArrowLeft' || event.key === 'ArrowRight') {
+      const to = sector + (event.key === 'ArrowRight' ? 1 : -1);
+      event.preventDefault();
+      if (to < 0 || to >= track.marks.length) return;
+      sector = to;
+      showSector(track);
+      return;
+    }
+    const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: all.length - 1 }[event.key];
+    if (to === undefined || !all[to]) return;
+    event.preventDefault();
+    all[at].setAttribute('tabindex', -1);
+    all[to].setAttribute('tabindex', 0);
+    all[to].focus();
+  });
+}

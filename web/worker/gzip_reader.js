@@ -1,0 +1,73 @@
+// gzip streams: one file packed whole (a .gz of a disk image, or of a tar archive), unpacked by
+// fflate a slice at a time. Each member ends in the CRC-32 and length (mod 2^32) of what it
+// holds, which are checked: fflate unpacks but does not check them. A gzip stream does not say
+// how long it unpacks to (its length field is only the last member's, mod 4 GiB).
+import { Gunzip } from 'fflate';
+
+import { Crc32 } from './crc32.js';
+import { inflateProblem } from './inflate_problem.js';
+import { SliceFeeder } from './slice_feeder.js';
+import {
+  ArchiveProblem, UnpackedBytes, checkCrc, kMaxUnpacked, tooLargeProblem,
+} from './unpacked_bytes.js';
+
+const kTrailerSize = 8;  // CRC-32, then the length mod 2^32
+const kChunk = 1 << 20;
+
+const u32 = (b, at) => (b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24)) >>> 0;
+
+// The name the stream's file had before it was packed, as gzip's users name it.
+export function gzipInnerName(name) {
+  if (/\.tgz$/i.test(name)) return name.replace(/\.tgz$/i, '.tar');
+  return name.replace(/\.gz$/i, '') || 'disk.d88';
+}
+
+// Unpacks every member of the stream, handing each piece to take(chunk), and checks each
+// member against its trailer.
+function inflateMembers(source, take) {
+  const where = source.name;
+  if (source.size < kTrailerSize) throw new ArchiveProblem(`${where} is damaged: it is cut short`);
+  let crc = new Crc32();
+  let length = 0;
+  let unpacked = 0;
+  const checkMember = (end) => {
+    const trailer = source.read(end - kTrailerSize, end);
+    checkCrc(where, crc, u32(trailer, 0));
+    if (u32(trailer, 4) !== length % 2 ** 32) {
+      throw new ArchiveProblem(`${where} is damaged: its length does not match`);
+    }
+    crc = new Crc32();
+    length = 0;
+  };
+  const unpacker = new Gunzip((chunk) => {
+    take(chunk);
+    crc.update(chunk);
+    length += chunk.length;
+    unpacked += chunk.length;
+  });
+  // A member after the first starts at this offset of the input: the one before ends there.
+  unpacker.onmember = (offset) => checkMember(offset);
+  const feeder = new SliceFeeder((slice, final) => unpacker.push(slice, final), () => unpacked);
+  try {
+    for (let at = 0; at < source.size; at += kChunk) {
+      feeder.feed(source.read(at, Math.min(source.size, at + kChunk)), at + kChunk >= source.size);
+    }
+  } catch (error) {
+    throw inflateProblem(where, error);
+  }
+  checkMember(source.size);
+}
+
+// The stream's bytes. It is unpacked twice: once to learn its size and check it, keeping
+// nothing, so that a "bomb" costs no memory; then into a buffer of that size.
+export function gunzip(source, progress) {
+  const where = source.name;
+  let size = 0;
+  inflateMembers(source, (chunk) => {
+    size += chunk.length;
+    if (size > kMaxUnpacked) throw tooLargeProblem(where);
+  });
+  const out = new UnpackedBytes(where, size, progress);
+  inflateMembers(source, (chunk) => out.push(chunk));
+  return out.bytes();
+}
