@@ -14,7 +14,7 @@ const kSideGap = 10;
 const kLeastMarks = 17;  // 16 sectors, and room for a short note
 const kCharWidth = 4.3;  // of the 7-unit monospace text after a track's marks
 const kScale = 1.5;  // pixels a unit at least: legible on any screen, the frame scrolls instead
-const kMarksPerTask = 2000;
+const kMarksPerTask = 500;
 
 // Lets the page handle what waits (a click, a new choice) before going on.
 const channel = new MessageChannel();

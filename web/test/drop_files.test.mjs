@@ -13,14 +13,18 @@ test('a drag over the page makes it the target, and the drop is read, not opened
   const page = await openPage();
   const disk = demoDisk('excellent').toString('base64');
   await page.evaluate((data) => {
-    const transfer = new DataTransfer();
-    transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], 'first.d88'));
+    window.transfer = new DataTransfer();
+    window.transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))],
+                                       'first.d88'));
+  }, disk);
+  await page.evaluate(() => {
+    const { transfer } = window;
     document.body.dispatchEvent(new DragEvent('dragenter', { dataTransfer: transfer, bubbles: true }));
     document.body.dataset.dragging = document.body.classList.contains('dragging');
     const dropped = new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true });
     document.body.dispatchEvent(dropped);
     document.body.dataset.kept = dropped.defaultPrevented;
-  }, disk);
+  });
   await waitForResult(page);
   assert.equal(await page.getAttribute('body', 'data-dragging'), 'true');
   assert.equal(await page.getAttribute('body', 'data-kept'), 'true');
