@@ -51,6 +51,18 @@ TEST_F(ArchiveTest, EachFormatHoldingOneImageIsCutAsThePlainFile) {
     EXPECT_EQ(result.err, "");
     ExpectCastleFiles();
   }
+  // d88-info reads the one image, and dumps a sector of it; of two, it cannot say which.
+  EXPECT_NE(RunCommand(D88_INFO_PATH, {m_zip}).out.find("entry: disks/castle.d88\nimages: 1\n"),
+            std::string::npos);
+  const CommandResult dump =
+      RunCommand(D88_INFO_PATH, {"--sector", "79", "39", "1", "0xF2", "1", m_zip});
+  EXPECT_EQ(dump.exitCode, 0);
+  EXPECT_EQ(dump.out.rfind("track 79, sector C39 H1 R242 N1: 256 bytes\n", 0), 0u) << dump.err;
+  WriteFileBytes(m_zip, MakeArchive(ArchiveKind::kZip, {{"a.d88", m_castle}, {"b.d88", m_castle}}));
+  const CommandResult two = RunCommand(D88_INFO_PATH, {"--sector", "0", "0", "0", "1", "1", m_zip});
+  EXPECT_EQ(two.exitCode, 1);
+  EXPECT_EQ(two.err,
+            "d88-info: " + m_zip + " holds 2 D88 files; --sector reads a file that holds one\n");
   // A pipe that is an archive.
   CommandOptions options;
   const Bytes zip = MakeArchive(ArchiveKind::kZip, one);
