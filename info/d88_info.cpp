@@ -326,20 +326,7 @@ bool ParseScope(const Request& request, ReportScope* scope) {
 // Sets *value to the option's value where argv[*next] is "NAME VALUE" or "NAME=VALUE" and the
 // option was not given before; false where it is neither.
 bool TakeValue(int argc, char** argv, int* next, const char* name, const char** value) {
-  const char* option = argv[*next];
-  const size_t length = std::strlen(name);
-  if (*value != nullptr || std::strncmp(option, name, length) != 0) {
-    return false;
-  }
-  if (option[length] == '=') {
-    *value = option + length + 1;
-    return true;
-  }
-  if (option[length] != '\0' || *next + 1 >= argc) {
-    return false;
-  }
-  *value = argv[++*next];
-  return true;
+  return *value == nullptr && OptionWithValue(name, argc, argv, next, value) != nullptr;
 }
 
 // Reads [--json] [--image N] [--records K] [--sector TRACK C H R N] [--] FILE; false for

@@ -145,6 +145,153 @@ int StepsThroughRun(const ShownRecord& shown, int place, int64_t at, const Mark&
   return static_cast<int>(std::max<int64_t>(steps, 1));
 }
 
+// Where a walk stands as ListTrack lists it.
+struct WalkState {
+  Mark now;                 // the walk so far
+  Mark crossing;            // where it passed the next track's start, if it did
+  int items = 0;            // own records and segments of records listed before
+  bool cut = false;         // the rest is left out: walked, counted, not listed
+  bool cutByBound = false;  // ... because the report has no room for it
+  int lastCount = -1;       // the sector count of the last record walked
+  bool zeroCount = false;   // its first record says the track holds 0 sectors
+};
+
+// Notes where the walk passes the next track's start (bound); true once it has looked past it
+// as far as a count could still end it.
+bool PastLookAhead(WalkState* state, int64_t at, int64_t bound) {
+  Mark& crossing = state->crossing;
+  const Mark& now = state->now;
+  if (at >= bound && crossing.total < 0) {
+    crossing = now;
+    crossing.lastSegmentLength = now.segmentCount > 0 ? g_segments[now.segmentCount - 1].length : 0;
+  }
+  return crossing.total >= 0 && now.total - crossing.total >= kLookAhead;
+}
+
+// Whether the record goes on with the walk's last segment: one of the track's own after its
+// own, or one listed before right after the last one listed before by the same track.
+bool Extends(const Mark& now, bool known, const ShownRecord& shown) {
+  if (now.segmentCount == 0) {
+    return false;
+  }
+  const WalkSegment& last = g_segments[now.segmentCount - 1];
+  if (!known) {
+    return last.own;
+  }
+  return !last.own && last.owner.image == shown.owner.image &&
+         last.owner.track == shown.owner.track &&
+         last.owner.record + last.length == shown.owner.record;
+}
+
+// At a record that starts a new item, whether the listing is cut there: the report's room, the
+// listing's arrays, or the caller's limit for the track.
+void DecideCut(WalkState* state, int maxItems, int trackLimit) {
+  if (state->cut) {
+    return;
+  }
+  state->cutByBound = state->items >= maxItems || state->now.ownCount == kMaxWalkRecords ||
+                      state->now.segmentCount == kMaxWalkRecords;
+  state->cut = state->cutByBound || state->items >= trackLimit;
+}
+
+// Walks the record at walk->next, or the run listed before (shown, else null) that it starts:
+// the records walked, 0 at the walk's end; *record is the record read, *count their sector count.
+int Step(D88Image& image, TrackWalk* walk, const WalkState& state, const ShownRecord* shown,
+         int64_t bound, TrackRecord* record, int* count) {
+  if (shown != nullptr && !g_plainWalks) {
+    const int64_t at = walk->next;
+    *count = shown->sectorCount;
+    const int steps = StepsThroughRun(*shown, walk->place, at, state.now, state.crossing, bound);
+    const int size = steps == 1                      ? shown->dataSize
+                     : steps == shown->following + 1 ? shown->lastSize
+                                                     : shown->stride - kSectorHeaderSize;
+    walk->next = at + static_cast<int64_t>(steps - 1) * shown->stride;
+    walk->place += steps - 1;
+    D88Image::PassTrackRecord(walk, *count, size);
+    return steps;
+  }
+  if (!image.NextTrackRecord(walk, record)) {
+    return 0;
+  }
+  *count = record->header.SectorCount();
+  return 1;
+}
+
+// Lists the steps just walked, unless the listing is cut: as more of the last segment, or as a
+// new one; a record of the track's own (shown null) is kept.
+void ListSteps(WalkState* state, const ShownRecord* shown, bool extends, const TrackRecord& record,
+               int steps) {
+  Mark& now = state->now;
+  now.total += steps;
+  if (state->cut) {
+    return;
+  }
+  const bool known = shown != nullptr;
+  now.listed += steps;
+  state->items += known && extends ? 0 : 1;
+  if (extends) {
+    g_segments[now.segmentCount - 1].length += steps;
+  } else if (known) {
+    g_segments[now.segmentCount++] = {false,        now.ownCount,       steps,
+                                      shown->owner, shown->owner.image, shown->owner.track};
+  } else {
+    g_segments[now.segmentCount++] = {true, now.ownCount, steps, RecordOwner{0, 0, 0}, 0, 0};
+  }
+  if (!known) {
+    g_records[now.ownCount++] = record;
+  }
+}
+
+// Notes the sector count of the records walked; true where the walk ends there: a first record
+// that says the track holds 0 sectors is alone, and past the next track's start a count that
+// differs from the first ends it.
+bool NoteCount(WalkState* state, int count) {
+  Mark& now = state->now;
+  state->lastCount = count;
+  if (now.firstCount < 0) {
+    now.firstCount = count;
+  } else if (count != now.firstCount) {
+    now.agree = false;
+  }
+  if (now.total == 1 && count == 0) {
+    state->zeroCount = true;
+    return true;
+  }
+  return state->crossing.total >= 0 && !now.agree;
+}
+
+// Fills the listing from the walk. Past the next track's start the records are this track's
+// only where they agree on a count that ends the walk; else the walk ends where it crossed. The
+// track's own records are kept, for later tracks to tell.
+void FinishListing(TrackListing* listing, WalkState* state, bool walkEnded, int imageIndex,
+                   int track) {
+  Mark& now = state->now;
+  listing->zeroCount = state->zeroCount;
+  listing->endedByCount = walkEnded && state->lastCount == now.total;
+  if (state->crossing.total >= 0 && !(listing->endedByCount && now.agree)) {
+    now = state->crossing;
+    if (now.segmentCount > 0) {
+      g_segments[now.segmentCount - 1].length = state->crossing.lastSegmentLength;
+    }
+    listing->endedByCount = false;
+  }
+  for (int i = 0; i < now.segmentCount; ++i) {
+    const WalkSegment& segment = g_segments[i];
+    if (segment.own && !g_shown.Keep(imageIndex, track, segment.first, &g_records[segment.first],
+                                     segment.length)) {
+      g_stopped = true;  // shown here, but later tracks could not tell these records again
+    }
+  }
+  g_ownListed[imageIndex][track] = now.ownCount;
+  listing->ownCount = now.ownCount;
+  listing->segmentCount = JoinWholeTracks(now.segmentCount);
+  listing->walkLength = now.listed;
+  listing->notListed = now.total - now.listed;
+  listing->cutByLimit = listing->notListed > 0 && !state->cutByBound;
+  listing->sharedCount = now.agree ? now.firstCount : -1;
+  g_stopped = g_stopped || (listing->notListed > 0 && state->cutByBound);
+}
+
 }  // namespace
 
 int64_t FirstImageNotIndexed(D88Image& image, int64_t fileSize) {
@@ -203,114 +350,31 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems,
   }
   FindBounds(image, imageIndex);
   const int64_t bound = BoundAfter(walk.next);
-
-  Mark now;  // the walk so far
-  now.total = 0;
-  Mark crossing;            // where it passed the next track's start, if it did
-  int items = 0;            // own records and segments of records listed before
-  bool cut = false;         // the rest is left out: walked, counted, not listed
-  bool cutByBound = false;  // ... because the report has no room for it
-  int lastCount = -1;
+  WalkState state;
+  state.now.total = 0;
   while (!walk.ended) {
     const int64_t at = walk.next;
-    if (at >= bound && crossing.total < 0) {
-      crossing = now;
-      crossing.lastSegmentLength =
-          now.segmentCount > 0 ? g_segments[now.segmentCount - 1].length : 0;
-    }
-    // Past the next track's start, a walk goes on only as far as a count could still end it.
-    if (crossing.total >= 0 && now.total - crossing.total >= kLookAhead) {
+    if (PastLookAhead(&state, at, bound)) {
       break;
     }
-    ShownRecord shown;
+    ShownRecord shown = {};
     const bool known = g_shown.Find(at, &shown);
-    WalkSegment* last = now.segmentCount > 0 ? &g_segments[now.segmentCount - 1] : nullptr;
-    const bool extends =
-        last != nullptr && (known ? !last->own && last->owner.image == shown.owner.image &&
-                                        last->owner.track == shown.owner.track &&
-                                        last->owner.record + last->length == shown.owner.record
-                                  : last->own);
-    const bool newItem = !known || !extends;
-    if (!cut && newItem) {
-      cutByBound = items >= maxItems || now.ownCount == kMaxWalkRecords ||
-                   now.segmentCount == kMaxWalkRecords;
-      cut = cutByBound || items >= trackLimit;
+    const bool extends = Extends(state.now, known, shown);
+    if (!known || !extends) {
+      DecideCut(&state, maxItems, trackLimit);
     }
-
-    int count = 0;
-    int steps = 1;  // records walked at once
     TrackRecord record;
-    if (known && !g_plainWalks) {
-      count = shown.sectorCount;
-      steps = StepsThroughRun(shown, walk.place, at, now, crossing, bound);
-      const int size = steps == 1                     ? shown.dataSize
-                       : steps == shown.following + 1 ? shown.lastSize
-                                                      : shown.stride - kSectorHeaderSize;
-      walk.next = at + static_cast<int64_t>(steps - 1) * shown.stride;
-      walk.place += steps - 1;
-      D88Image::PassTrackRecord(&walk, count, size);
-    } else if (image.NextTrackRecord(&walk, &record)) {
-      count = record.header.SectorCount();
-    } else {
+    int count = 0;
+    const int steps = Step(image, &walk, state, known ? &shown : nullptr, bound, &record, &count);
+    if (steps == 0) {
       break;
     }
-    now.total += steps;
-    if (!cut) {
-      now.listed += steps;
-      items += newItem ? 1 : 0;
-      if (extends) {
-        last->length += steps;
-      } else {
-        g_segments[now.segmentCount++] = {!known,
-                                          now.ownCount,
-                                          steps,
-                                          known ? shown.owner : RecordOwner{0, 0, 0},
-                                          shown.owner.image,
-                                          shown.owner.track};
-      }
-      if (!known) {
-        g_records[now.ownCount++] = record;
-      }
-    }
-    lastCount = count;
-    if (now.firstCount < 0) {
-      now.firstCount = count;
-    } else if (count != now.firstCount) {
-      now.agree = false;
-    }
-    if (now.total == 1 && count == 0) {
-      listing.zeroCount = true;
-      break;
-    }
-    if (crossing.total >= 0 && !now.agree) {
+    ListSteps(&state, known ? &shown : nullptr, extends, record, steps);
+    if (NoteCount(&state, count)) {
       break;
     }
   }
-  listing.endedByCount = walk.ended && lastCount == now.total;
-  // Past the next track's start, the records are this track's only where they agree on a
-  // count that ends the walk.
-  if (crossing.total >= 0 && !(listing.endedByCount && now.agree)) {
-    now = crossing;
-    if (now.segmentCount > 0) {
-      g_segments[now.segmentCount - 1].length = crossing.lastSegmentLength;
-    }
-    listing.endedByCount = false;
-  }
-  for (int i = 0; i < now.segmentCount; ++i) {
-    const WalkSegment& segment = g_segments[i];
-    if (segment.own && !g_shown.Keep(imageIndex, track, segment.first, &g_records[segment.first],
-                                     segment.length)) {
-      g_stopped = true;  // shown here, but later tracks could not tell these records again
-    }
-  }
-  g_ownListed[imageIndex][track] = now.ownCount;
-  listing.ownCount = now.ownCount;
-  listing.segmentCount = JoinWholeTracks(now.segmentCount);
-  listing.walkLength = now.listed;
-  listing.notListed = now.total - now.listed;
-  listing.cutByLimit = listing.notListed > 0 && !cutByBound;
-  listing.sharedCount = now.agree ? now.firstCount : -1;
-  g_stopped = g_stopped || (listing.notListed > 0 && cutByBound);
+  FinishListing(&listing, &state, walk.ended, imageIndex, track);
   return listing;
 }
 

@@ -195,6 +195,35 @@ void PrintFiles(D88Image& image, const ExtractionList& files) {
   ReportText("]");
 }
 
+// The titles whose files the image holds whole, for a copy without its signature.
+void PrintRunsPresent(D88Image& image, int signatureImage) {
+  ReportText(",\"runs_present\":[");
+  bool first = true;
+  for (int title = 0; title < kTitleCount; ++title) {
+    if (TitleRunsPresent(image, title, signatureImage)) {
+      ReportFormat("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
+                   kTitleSignatures[title].title, kTitleSignatures[title].option);
+      first = false;
+    }
+  }
+  ReportText("]");
+}
+
+// The other images that carry a title's signature, for castle-extract --image.
+void PrintOtherImages(D88Image& image, int distinct, int signatureImage) {
+  ReportText(",\"other_images\":[");
+  bool first = true;
+  for (int other = 0; other < distinct; ++other) {
+    const int title = other == signatureImage ? -1 : CheckSignature(image, other).title;
+    if (title >= 0) {
+      ReportFormat("%s{\"image\":%d,\"title\":\"%s\"}", first ? "" : ",", other,
+                   kTitleSignatures[title].title);
+      first = false;
+    }
+  }
+  ReportText("]");
+}
+
 // The signature of the image the scope names (the first where it names none), which titles'
 // runs that image holds whole, and which other images carry a signature.
 void PrintSignature(D88Image& image, int distinct, int signatureImage) {
@@ -214,29 +243,8 @@ void PrintSignature(D88Image& image, int distinct, int signatureImage) {
   } else {
     ReportText("null");
   }
-  // The titles whose files the first image holds whole, for a copy without its signature.
-  ReportText(",\"runs_present\":[");
-  bool first = true;
-  for (int title = 0; title < kTitleCount; ++title) {
-    if (TitleRunsPresent(image, title, signatureImage)) {
-      ReportFormat("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
-                   kTitleSignatures[title].title, kTitleSignatures[title].option);
-      first = false;
-    }
-  }
-  ReportText("]");
-  // The other images that carry a title's signature, for castle-extract --image.
-  ReportText(",\"other_images\":[");
-  first = true;
-  for (int other = 0; other < distinct; ++other) {
-    const int title = other == signatureImage ? -1 : CheckSignature(image, other).title;
-    if (title >= 0) {
-      ReportFormat("%s{\"image\":%d,\"title\":\"%s\"}", first ? "" : ",", other,
-                   kTitleSignatures[title].title);
-      first = false;
-    }
-  }
-  ReportText("]");
+  PrintRunsPresent(image, signatureImage);
+  PrintOtherImages(image, distinct, signatureImage);
   if (verdict.title >= 0 && image.SelectDisk(signatureImage)) {
     PrintFiles(image, *kTitleFiles[verdict.title]);
   }

@@ -112,6 +112,19 @@ bool JoinsText(const TrackListing& listing, int imageIndex, char* text, size_t c
   return true;
 }
 
+// The records of a track's walk left out, and why: ", and 14 more records not listed: ...".
+char* AppendNotListed(char* at, const TrackListing& listing, int limit) {
+  if (listing.notListed == 0) {
+    return at;
+  }
+  at = AppendText(at, listing.walkLength > 0 ? ", and " : " ");
+  at = AppendDecimal(at, listing.notListed);
+  at = AppendText(at, listing.walkLength > 0 ? " more" : "");
+  at = AppendText(at, listing.notListed == 1 ? " record not listed: " : " records not listed: ");
+  return listing.cutByLimit ? AppendDecimal(AppendText(at, "--records asks for "), limit)
+                            : AppendText(at, kBoundReached);
+}
+
 // One line for a track: its index, how many records its walk holds (and what their counts say
 // where the walk did not end on them), the C, H and N of its first own record, then its walk in
 // order: its own sector numbers, and records listed before by other tracks.
@@ -147,18 +160,8 @@ void PrintTrack(int track, const TrackListing& listing, int imageIndex, int limi
     }
   }
   char end[160];
-  at = AppendText(end, listing.zeroCount ? " (its sector count is 0)" : "");
-  if (listing.notListed > 0) {
-    at = AppendText(at, listing.walkLength > 0 ? ", and " : " ");
-    at = AppendDecimal(at, listing.notListed);
-    at = AppendText(at, listing.walkLength > 0 ? " more" : "");
-    at = AppendText(at, listing.notListed == 1 ? " record not listed: " : " records not listed: ");
-    if (listing.cutByLimit) {
-      at = AppendDecimal(AppendText(at, "--records asks for "), limit);
-    } else {
-      at = AppendText(at, kBoundReached);
-    }
-  }
+  at = AppendNotListed(AppendText(end, listing.zeroCount ? " (its sector count is 0)" : ""),
+                       listing, limit);
   *at++ = '\n';
   Emit(end, at);
 }
@@ -276,6 +279,32 @@ void PrintImage(D88Image& image, int index, int imagesAfter, const ReportScope& 
   }
 }
 
+// A copy without its protection track may still hold the files: says how to cut them.
+void PrintHowToCut(D88Image& image, int signatureImage) {
+  int present[kTitleCount];
+  int count = 0;
+  for (int title = 0; title < kTitleCount; ++title) {
+    if (TitleRunsPresent(image, title, signatureImage)) {
+      present[count++] = title;
+    }
+  }
+  if (count == 0) {
+    return;
+  }
+  ReportText("signature: none; the runs of");
+  for (int i = 0; i < count; ++i) {
+    ReportFormat("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
+  }
+  ReportText(" are present: try castle-extract");
+  if (signatureImage != 0) {
+    ReportFormat(" --image %d", signatureImage);
+  }
+  for (int i = 0; i < count; ++i) {
+    ReportFormat("%s--title %s", i == 0 ? " " : " or ", kTitleSignatures[present[i]].option);
+  }
+  ReportText("\n");
+}
+
 // Says, in the same words whatever the outcome, what the second and third sectors stored on
 // track 79 of the image (the first, or the one asked for) are numbered and which title that
 // makes; for an image of neither title, how a copy without its signature can be cut, and which
@@ -296,28 +325,7 @@ void PrintSignature(D88Image& image, int distinct, int signatureImage) {
   if (verdict.title >= 0) {
     return;
   }
-  // A copy without its protection track may still hold the files: say how to cut them.
-  int present[kTitleCount];
-  int count = 0;
-  for (int title = 0; title < kTitleCount; ++title) {
-    if (TitleRunsPresent(image, title, signatureImage)) {
-      present[count++] = title;
-    }
-  }
-  if (count > 0) {
-    ReportText("signature: none; the runs of");
-    for (int i = 0; i < count; ++i) {
-      ReportFormat("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
-    }
-    ReportText(" are present: try castle-extract");
-    if (signatureImage != 0) {
-      ReportFormat(" --image %d", signatureImage);
-    }
-    for (int i = 0; i < count; ++i) {
-      ReportFormat("%s--title %s", i == 0 ? " " : " or ", kTitleSignatures[present[i]].option);
-    }
-    ReportText("\n");
-  }
+  PrintHowToCut(image, signatureImage);
   for (int other = 0; other < distinct; ++other) {
     const int title = other == signatureImage ? -1 : CheckSignature(image, other).title;
     if (title >= 0) {

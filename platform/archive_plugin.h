@@ -26,14 +26,14 @@ extern "C" {
 // Lists the D88 images of the archive or compressed stream that the file `fd` (at any
 // position) is: `described` names its format ("a ZIP archive"), `streamName` names the one file
 // of a compressed stream. Fills *images, their places included.
-typedef int (*ListPackedImagesCall)(int fd, const char* described, const char* streamName,
-                                    PackedImages* images, char* problem, size_t problemSize);
+using ListPackedImagesCall = int (*)(int fd, const char* described, const char* streamName,
+                                     PackedImages* images, char* problem, size_t problemSize);
 constexpr char kListPackedImagesName[] = "CastleListPackedImages";
 
 // Unpacks the entry at `place` (named `name`) of the archive `fd` into `spool`, checking what
 // the format checks, and no more than `limit` bytes.
-typedef int (*UnpackPackedImageCall)(int fd, int place, const char* name, std::FILE* spool,
-                                     int64_t limit, char* problem, size_t problemSize);
+using UnpackPackedImageCall = int (*)(int fd, int place, const char* name, std::FILE* spool,
+                                      int64_t limit, char* problem, size_t problemSize);
 constexpr char kUnpackPackedImageName[] = "CastleUnpackPackedImage";
 }
 

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -63,4 +64,22 @@ bool FinishStandardOutput(const char* program) {
   std::clearerr(stdout);
   Diagnose("%s: cannot write standard output: %s\n", program, ErrorText(error));
   return false;
+}
+
+const char* OptionWithValue(const char* name, int argc, char** argv, int* next,
+                            const char** value) {
+  const char* option = argv[*next];
+  const size_t length = std::strlen(name);
+  if (std::strncmp(option, name, length) != 0) {
+    return nullptr;
+  }
+  if (option[length] == '=') {
+    *value = option + length + 1;
+    return name;
+  }
+  if (option[length] == '\0' && *next + 1 < argc) {
+    *value = argv[++*next];
+    return name;
+  }
+  return nullptr;
 }

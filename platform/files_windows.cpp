@@ -138,10 +138,9 @@ LaunchFacts GatherLaunchFacts() {
   // A service's window station is not one a user sees, whatever its consoles say.
   USEROBJECTFLAGS station = {};
   DWORD needed = 0;
-  facts.interactiveStation =
-      GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &station, sizeof station,
-                                &needed) == 0 ||
-      (station.dwFlags & WSF_VISIBLE) != 0;
+  facts.interactiveStation = GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS,
+                                                       &station, sizeof station, &needed) == 0 ||
+                             (station.dwFlags & WSF_VISIBLE) != 0;
   DWORD mode = 0;
   facts.inputIsConsole = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
   facts.outputIsConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;

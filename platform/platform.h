@@ -31,6 +31,10 @@ int StandardOutputError();
 // Whether an argument asks for help: --help, and on Windows /? as well.
 bool IsHelpOption(const char* argument);
 
+// The option's name when argv[*next] is it with a value, as "NAME VALUE" or "NAME=VALUE", with
+// *value set and *next moved past a separate value; null otherwise.
+const char* OptionWithValue(const char* name, int argc, char** argv, int* next, const char** value);
+
 // Flushes standard output. On failure writes "<program>: cannot write standard output: reason"
 // on standard error and returns false: output that never arrived is no success.
 bool FinishStandardOutput(const char* program);

@@ -85,25 +85,6 @@ struct Request {
   int imageCount = 0;
 };
 
-// The option's name when `option` is it, as "--name VALUE" or "--name=VALUE", with *value set
-// and *next moved past a separate value; null otherwise.
-const char* OptionWithValue(const char* option, const char* name, int argc, char** argv, int* next,
-                            const char** value) {
-  const size_t length = std::strlen(name);
-  if (std::strncmp(option, name, length) != 0) {
-    return nullptr;
-  }
-  if (option[length] == '=') {
-    *value = option + length + 1;
-    return name;
-  }
-  if (option[length] == '\0' && *next + 1 < argc) {
-    *value = argv[++*next];
-    return name;
-  }
-  return nullptr;
-}
-
 // An image number in decimal, or -1 for anything else.
 int ImageNumber(const char* text) {
   int number = 0;
@@ -116,6 +97,79 @@ int ImageNumber(const char* text) {
   return text[0] != '\0' ? number : -1;
 }
 
+// The title --title names, into the request; -1 when it names one, else the exit code of a run
+// that ends here, said why.
+int TakeTitle(const char* value, Request* request) {
+  request->title = FindTitleByOption(value);
+  if (request->title >= 0) {
+    return -1;
+  }
+  char choices[128] = "";
+  for (int i = 0; i < kTitleCount; ++i) {
+    const size_t used = std::strlen(choices);
+    std::snprintf(choices + used, sizeof choices - used, "%s%s",
+                  i == 0                ? ""
+                  : i + 1 < kTitleCount ? ", "
+                                        : " or ",
+                  kTitleSignatures[i].option);
+  }
+  Diagnose("%s--title takes %s, not \"%s\"\n", kDiagnosticPrefix, choices, value);
+  return Finish(1);
+}
+
+// The value of an option that takes one, into the request; -1 when it is taken, else the exit
+// code of a run that ends here, said why.
+int TakeValue(const char* name, const char* value, Request* request) {
+  if (std::strcmp(name, "--entry") == 0) {
+    request->entry = value;
+    return -1;
+  }
+  if (std::strcmp(name, "--image") != 0) {
+    return TakeTitle(value, request);
+  }
+  request->image = ImageNumber(value);
+  if (request->image >= 0) {
+    return -1;
+  }
+  Diagnose("%s--image takes an image number, counting from 0, not \"%s\"\n", kDiagnosticPrefix,
+           value);
+  return Finish(1);
+}
+
+constexpr int kGoOn = -1;        // the options go on
+constexpr int kOptionsEnd = -2;  // "--": what follows are files
+
+// The option at argv[*next] (and its value, which *next then passes), into the request: kGoOn,
+// kOptionsEnd, or the exit code of a run that ends here (help, version, usage, a wrong value).
+int TakeOption(int argc, char** argv, int* next, Request* request) {
+  const char* option = argv[*next];
+  if (std::strcmp(option, "--") == 0) {
+    return kOptionsEnd;
+  }
+  if (IsHelpOption(option)) {
+    PrintHelp();
+    return Finish(0);
+  }
+  if (std::strcmp(option, "--version") == 0) {
+    std::printf("%s %s\n", kProgram, CASTLE_EXTRACT_VERSION);
+    return Finish(0);
+  }
+  if (std::strcmp(option, "-C") == 0 && *next + 1 < argc) {
+    request->directory = argv[++*next];
+    return kGoOn;
+  }
+  // An option's value follows it, or its '='.
+  static constexpr const char* kValueOptions[] = {"--title", "--image", "--entry"};
+  for (const char* known : kValueOptions) {
+    const char* value = nullptr;
+    const char* name = OptionWithValue(known, argc, argv, next, &value);
+    if (name != nullptr) {
+      return TakeValue(name, value, request);
+    }
+  }
+  return Usage(argc, argv);
+}
+
 // Reads [-C DIR] [--entry NAME] [--image N] [--title NAME] [--] d88file..., one file unless the
 // command runs in a window of its own, where files dropped onto it come several at a time. Returns
 // -1 when the command should go on, else the exit code of a run that ends here (help, version,
@@ -125,61 +179,13 @@ int ParseArguments(int argc, char** argv, bool ownWindow, Request* request) {
   for (;
        next < argc && ((argv[next][0] == '-' && argv[next][1] != '\0') || IsHelpOption(argv[next]));
        ++next) {
-    const char* option = argv[next];
-    if (std::strcmp(option, "--") == 0) {
+    const int taken = TakeOption(argc, argv, &next, request);
+    if (taken == kOptionsEnd) {
       ++next;
       break;
     }
-    if (IsHelpOption(option)) {
-      PrintHelp();
-      return Finish(0);
-    }
-    if (std::strcmp(option, "--version") == 0) {
-      std::printf("%s %s\n", kProgram, CASTLE_EXTRACT_VERSION);
-      return Finish(0);
-    }
-    // An option's value follows it, or its '='.
-    const char* value = nullptr;
-    const char* name = OptionWithValue(option, "--title", argc, argv, &next, &value);
-    if (name == nullptr) {
-      name = OptionWithValue(option, "--image", argc, argv, &next, &value);
-    }
-    if (name == nullptr) {
-      name = OptionWithValue(option, "--entry", argc, argv, &next, &value);
-    }
-    if (name == nullptr && std::strcmp(option, "-C") == 0 && next + 1 < argc) {
-      request->directory = argv[++next];
-      continue;
-    }
-    if (name == nullptr) {
-      return Usage(argc, argv);
-    }
-    if (std::strcmp(name, "--entry") == 0) {
-      request->entry = value;
-      continue;
-    }
-    if (std::strcmp(name, "--image") == 0) {
-      request->image = ImageNumber(value);
-      if (request->image < 0) {
-        Diagnose("%s--image takes an image number, counting from 0, not \"%s\"\n",
-                 kDiagnosticPrefix, value);
-        return Finish(1);
-      }
-      continue;
-    }
-    request->title = FindTitleByOption(value);
-    if (request->title < 0) {
-      char choices[128] = "";
-      for (int i = 0; i < kTitleCount; ++i) {
-        const size_t used = std::strlen(choices);
-        std::snprintf(choices + used, sizeof choices - used, "%s%s",
-                      i == 0                ? ""
-                      : i + 1 < kTitleCount ? ", "
-                                            : " or ",
-                      kTitleSignatures[i].option);
-      }
-      Diagnose("%s--title takes %s, not \"%s\"\n", kDiagnosticPrefix, choices, value);
-      return Finish(1);
+    if (taken != kGoOn) {
+      return taken;
     }
   }
   request->images = argv + next;
@@ -326,7 +332,7 @@ void PrintSummaryLine(const char* path, const Summary& summary) {
   }
   std::printf(": \"%s\"%s, its files in ", kTitleSignatures[summary.title].title,
               summary.status == 0 ? "" : ", not every file written");
-  WriteUtf8(stdout, summary.folder >= 0               ? g_folderPaths + summary.folder
+  WriteUtf8(stdout, summary.folder >= 0                ? g_folderPaths + summary.folder
                     : summary.folder == kFolderNotKept ? "the folder named above"
                                                        : "the current folder");
   std::printf("\n");

@@ -20,13 +20,15 @@ void ReportOpenFailure(const char* path, const InputOpening& opening) {
 const char* NameList(const PackedImages& images) {
   static char list[kMaxPackedImages * (kMaxEntryName + 2) + 32];
   list[0] = '\0';
+  size_t used = 0;
   const int kept = images.count < kMaxPackedImages ? images.count : kMaxPackedImages;
   for (int i = 0; i < kept; ++i) {
-    std::strcat(list, i == 0 ? "" : ", ");
-    std::strcat(list, images.names[i]);
+    const int wrote =
+        std::snprintf(list + used, sizeof list - used, "%s%s", i == 0 ? "" : ", ", images.names[i]);
+    used += wrote > 0 ? static_cast<size_t>(wrote) : 0;
   }
   if (images.count > kept) {
-    std::snprintf(list + std::strlen(list), 32, " and %d more", images.count - kept);
+    std::snprintf(list + used, sizeof list - used, " and %d more", images.count - kept);
   }
   return list;
 }

@@ -55,7 +55,7 @@ const Index& IndexTrack(int track, int c, int h, int n) {
   TrackWalk walk;
   bool searchEnded = false;
   g_d88.StartTrackWalk(track, &walk);
-  for (int listed; (listed = g_d88.NextTrackRecords(&walk, g_records, kBatch)) > 0;) {
+  for (int listed = 0; (listed = g_d88.NextTrackRecords(&walk, g_records, kBatch)) > 0;) {
     for (int i = 0; i < listed; ++i) {
       const SectorHeader& header = g_records[i].header;
       searchEnded = searchEnded || header.SectorCount() == 0;
