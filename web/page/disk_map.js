@@ -1,9 +1,9 @@
 // The map of the disk: a row per cylinder (track / 2), its two sides (track % 2) side by side,
 // a mark per sector in stored order, laid out for however many marks the widest track has.
-// Drawn a few thousand marks at a time, so that no task of the page takes long. Pointing at a
+// Drawn a part at a time, so that no task of the page takes long. Pointing at a
 // mark tells what it is; by keyboard, the up and down arrows move between tracks and the left
 // and right arrows between a track's sectors.
-import { $, isLatest } from './view.js';
+import { $, layOutNow } from './view.js';
 import { nominal, oddMarks, sectorId } from './disk_lists.js';
 
 const kRowHeight = 10;
@@ -14,16 +14,12 @@ const kSideGap = 10;
 const kLeastMarks = 17;  // 16 sectors, and room for a short note
 const kCharWidth = 4.3;  // of the 7-unit monospace text after a track's marks
 const kScale = 1.5;  // pixels a unit at least: legible on any screen, the frame scrolls instead
-const kMarksPerTask = 500;
-
-// Lets the page handle what waits (a click, a new choice) before going on.
-const channel = new MessageChannel();
-const waiting = [];
-channel.port1.onmessage = () => waiting.shift()();
-const yieldToPage = () => new Promise((resolve) => {
-  waiting.push(resolve);
-  channel.port2.postMessage(null);
-});
+// Each step draws and lays out as much as fits in its time, learnt from the step before: a
+// fast machine draws a disk in few steps, a slow one in more, and none takes long.
+const kStepBudgetMs = 8;
+const kFirstStepCost = 300;
+const kStepGrowth = 2;  // at most twice as much as the step before
+const kTrackCost = 40;  // a track's group, band, label and note take as long as 40 marks
 
 function joinText(track) {
   if (!track.join) return '';
@@ -114,8 +110,9 @@ function trackSvg(track, at, model, { sideWidth, place }) {
   return `${svg}</g>`;
 }
 
-// Draws the map for the choice `mine`; stops where a newer choice was made.
-export async function drawMap(model, mine) {
+// Draws the map, which takes part in the page's layout, a step at a time, each step laid out
+// as it is drawn, pausing as `pause` (from pacer) decides; false where a newer choice stopped it.
+export async function drawMap(model, pause) {
   const map = $('track-map');
   const where = layout(model);
   const { place } = where;
@@ -130,17 +127,19 @@ export async function drawMap(model, mine) {
   }
   map.innerHTML = head;
   const { tracks } = model;
-  for (let first = 0, last = 0; first < tracks.length; first = last) {
-    if (first > 0) {
-      await yieldToPage();
-      if (!isLatest(mine)) return false;
-    }
+  for (let first = 0, last = 0, stepCost = kFirstStepCost; first < tracks.length; first = last) {
+    if (!await pause()) return false;
+    const start = performance.now();
     let svg = '';
-    for (let marks = 0; last < tracks.length && marks < kMarksPerTask; ++last) {
-      marks += tracks[last].marks.length + 2;
+    let cost = 0;
+    for (; last < tracks.length && cost < stepCost; ++last) {
+      cost += tracks[last].marks.length + kTrackCost;
       svg += trackSvg(tracks[last], last, model, where);
     }
     map.insertAdjacentHTML('beforeend', svg);
+    layOutNow();
+    const took = Math.max(performance.now() - start, 1);
+    stepCost = Math.max(kTrackCost, Math.min(cost * kStepGrowth, (cost * kStepBudgetMs) / took));
   }
   // A run that breaks shows where: a dashed mark after the marks of the track it could not read.
   let breaks = '<rect class="cursor" hidden width="12" height="10"/>';

@@ -8,7 +8,7 @@ import { showImages, showLegend, showOdd, showRuns, showSummary } from './disk_l
 import { filesOf } from './dropped.js';
 import { offerEntries, offerFiles, offerImages, offerTitles } from './offers.js';
 import { explain, fileProblems } from './verdict.js';
-import { $, failed, finish, isLatest, newChoice, setBusy } from './view.js';
+import { $, failed, finish, isLatest, layOutNow, newChoice, pacer, setBusy } from './view.js';
 import { readyWorker, runInWorker } from './worker_link.js';
 
 const shiftJis = new TextDecoder('shift_jis');
@@ -70,13 +70,21 @@ async function showDisk(result, request, mine, fromResult) {
     offerImages(facts.otherImages, again);
   }
   if (facts.d88 && model) {
-    if (!await drawMap(model, mine)) return;
+    // Laid out a part at a time, unseen, the page given its turn between the parts: the
+    // result, a map of hundreds of tracks and the lists laid out at once would stall it.
+    const pause = pacer(mine);
+    $('result').classList.add('drawing');
+    $('result').hidden = false;
+    layOutNow();
+    if (!await pause()) return;
     showSummary(model);
+    $('disk').hidden = false;
+    layOutNow();
+    if (!await drawMap(model, pause) || !await pause()) return;
     showImages(model, facts.otherImages, facts.title);
     showRuns(model.runs);
     showLegend(model.runs, model.signatureTrack);
     showOdd(model);
-    $('disk').hidden = false;
   }
   const files = command.files.length;
   finish(`${title}: ${verdict}${files ? ` ${files} file${files === 1 ? '' : 's'} to download.` : ''}`,

@@ -26,6 +26,37 @@ export function newChoice() {
 
 export const isLatest = (mine) => mine === latest.generation;
 
+// Lets the page handle what waits (a click, a new choice) before going on.
+const channel = new MessageChannel();
+const waiting = [];
+channel.port1.onmessage = () => waiting.shift()();
+const yieldToPage = () => new Promise((resolve) => {
+  waiting.push(resolve);
+  channel.port2.postMessage(null);
+});
+
+// Lays out what was just added, within the step that added it: left to the next frame, the
+// layout of a whole map and its lists would be one long task.
+export function layOutNow() {
+  return document.body.getBoundingClientRect().height;
+}
+
+// Keeps each task of a long piece of work for the choice `mine` short: the function made lets
+// the page have its turn once the task has run kTaskBudgetMs (a short piece of work runs in one
+// task), and tells whether the work is still wanted.
+const kTaskBudgetMs = 12;
+
+export function pacer(mine) {
+  let since = performance.now();
+  return async () => {
+    if (performance.now() - since >= kTaskBudgetMs) {
+      await yieldToPage();
+      since = performance.now();
+    }
+    return isLatest(mine);
+  };
+}
+
 const kCleared = ['downloads', 'download-all', 'runs', 'legend', 'odd-sectors', 'track-map',
                   'archive-entries', 'title-choice', 'image-choice', 'images'];
 const kEmptied = ['file-name', 'verdict', 'output', 'diagnostics', 'exit-code', 'timing',
@@ -40,6 +71,7 @@ export function clearResult() {
   for (const id of kCleared) $(id).replaceChildren();
   for (const id of kEmptied) $(id).textContent = '';
   for (const id of kHidden) $(id).hidden = true;
+  $('result').classList.remove('drawing');
   delete document.body.dataset.ready;
 }
 
@@ -54,6 +86,7 @@ export function setBusy(text, announce = false) {
 // a button in the last result, which is gone now.
 export function finish(announcement, focusHeading = false) {
   $('busy').hidden = true;
+  $('result').classList.remove('drawing');
   $('result').hidden = false;
   $('status').textContent = announcement;
   const took = performance.now() - latest.started;
