@@ -5,6 +5,7 @@
 // and right arrows between a track's sectors.
 import { $, layOutNow } from './view.js';
 import { nominal, oddMarks, sectorId } from './disk_lists.js';
+import { unpackMark } from '../common/packed_marks.js';
 
 const kRowHeight = 10;
 const kMarkWidth = 12;
@@ -33,6 +34,10 @@ function note(track) {
   return [track.more > 0 ? `+${track.more} more` : '', joinText(track)].filter(Boolean).join(' ');
 }
 
+const markOf = (model, track, index) => unpackMark(model.marks, track.first + index);
+const marksOf = (model, track) => Array.from({ length: track.count },
+                                             (_, index) => markOf(model, track, index));
+
 function describe(sector, runs) {
   const marks = oddMarks(sector);
   if (sector.size === nominal(sector)) marks.unshift(`${sector.size} bytes`);
@@ -46,10 +51,11 @@ function trackLabel(track) {
          (track.more > 0 ? `, ${track.more} not drawn` : '') + (join ? `, then ${join}` : '');
 }
 
-function trackText(track, runs) {
+function trackText(track, model) {
   const join = joinText(track);
   return `track ${track.track}: ` +
-    (track.marks.map((mark) => describe(mark, runs)).join('; ') || 'no records of its own') +
+    (marksOf(model, track).map((mark) => describe(mark, model.runs)).join('; ') ||
+     'no records of its own') +
     (track.more > 0 ? `; and ${track.more} more` : '') + (join ? `; then ${join}` : '');
 }
 
@@ -68,7 +74,7 @@ const kPatterns = '<defs>' +
 function layout(model) {
   const widest = Math.max(kLeastMarks * kMarkWidth, ...model.tracks.map((track) => {
     const text = note(track);
-    return track.marks.length * kMarkWidth + (text ? 2 + text.length * kCharWidth : 0);
+    return track.count * kMarkWidth + (text ? 2 + text.length * kCharWidth : 0);
   }));
   const sideWidth = Math.ceil(widest);
   const lastTrack = Math.max(model.signatureTrack, ...model.tracks.map((t) => t.track));
@@ -93,18 +99,18 @@ function trackSvg(track, at, model, { sideWidth, place }) {
   // One path for each kind of mark on the track, and one for the outlines of odd sectors.
   const paths = new Map();
   let outlines = '';
-  track.marks.forEach((mark, index) => {
+  marksOf(model, track).forEach((mark, index) => {
     const box = `M${x + index * kMarkWidth} ${y + 1}h${kMarkWidth - 1}v${kRowHeight - 2}` +
                 `h${1 - kMarkWidth}z`;
     const kind = mark.owner >= 0 ? `sector f${mark.owner}` : 'sector';
     paths.set(kind, (paths.get(kind) || '') + box);
-    if (mark.odd) outlines += box;
+    if (oddMarks(mark).length > 0) outlines += box;
   });
   for (const [kind, d] of paths) svg += `<path class="${kind}" d="${d}"/>`;
   if (outlines) svg += `<path class="odd" fill="none" d="${outlines}"/>`;
   const text = note(track);
   if (text) {
-    svg += `<text class="more" x="${x + track.marks.length * kMarkWidth + 1}" y="${y + 7.5}">` +
+    svg += `<text class="more" x="${x + track.count * kMarkWidth + 1}" y="${y + 7.5}">` +
            `${text}</text>`;
   }
   return `${svg}</g>`;
@@ -133,7 +139,7 @@ export async function drawMap(model, pause) {
     let svg = '';
     let cost = 0;
     for (; last < tracks.length && cost < stepCost; ++last) {
-      cost += tracks[last].marks.length + kTrackCost;
+      cost += tracks[last].count + kTrackCost;
       svg += trackSvg(tracks[last], last, model, where);
     }
     map.insertAdjacentHTML('beforeend', svg);
@@ -146,7 +152,7 @@ export async function drawMap(model, pause) {
   for (const run of model.runs) {
     if (!run.broken) continue;
     const track = tracks.find((t) => t.track === run.broken.step.track);
-    const at = place(run.broken.step.track, track ? track.marks.length : 0);
+    const at = place(run.broken.step.track, track ? track.count : 0);
     breaks += `<rect class="break" x="${at.x}" y="${at.y + 1}" width="${kMarkWidth - 1}" ` +
               `height="${kRowHeight - 2}"/>`;
   }
@@ -180,10 +186,10 @@ function connect(map, model, { sideWidth, place }) {
     const row = Math.floor((at.y - place(0, 0).y) / kRowHeight);
     const track = byNumber.get(row * 2 + side);
     const index = Math.floor((at.x - place(side, 0).x) / kMarkWidth);
-    if (!track || index < 0 || index >= track.marks.length || at.x > place(side, 0).x + sideWidth) {
+    if (!track || index < 0 || index >= track.count || at.x > place(side, 0).x + sideWidth) {
       return;
     }
-    detail.textContent = `track ${track.track}, ${describe(track.marks[index], model.runs)}`;
+    detail.textContent = `track ${track.track}, ${describe(markOf(model, track, index), model.runs)}`;
   });
 
   const showSector = (track) => {
@@ -191,8 +197,8 @@ function connect(map, model, { sideWidth, place }) {
     cursor.setAttribute('x', x - 0.5);
     cursor.setAttribute('y', y + 0.5);
     cursor.removeAttribute('hidden');
-    const text = `track ${track.track}, sector ${sector + 1} of ${track.marks.length}: ` +
-                 describe(track.marks[sector], model.runs);
+    const text = `track ${track.track}, sector ${sector + 1} of ${track.count}: ` +
+                 describe(markOf(model, track, sector), model.runs);
     detail.textContent = text;
     said.textContent = text;  // spoken: the keyboard moved here, the pointer never speaks
   };
@@ -201,12 +207,12 @@ function connect(map, model, { sideWidth, place }) {
     const group = event.target.closest('g[data-at]');
     if (!group) return;
     const track = model.tracks[Number(group.dataset.at)];
-    sector = Math.min(sector, track.marks.length - 1);
+    sector = Math.min(sector, track.count - 1);
     if (sector >= 0) {
       showSector(track);
     } else {
       cursor.setAttribute('hidden', '');
-      detail.textContent = trackText(track, model.runs);
+      detail.textContent = trackText(track, model);
     }
   });
 
@@ -218,7 +224,7 @@ function connect(map, model, { sideWidth, place }) {
     if (event.key === 'ArrowLeft' || event.key === 'ArrowRight') {
       const to = sector + (event.key === 'ArrowRight' ? 1 : -1);
       event.preventDefault();
-      if (to < 0 || to >= track.marks.length) return;
+      if (to < 0 || to >= track.count) return;
       sector = to;
       showSector(track);
       return;

@@ -55,12 +55,6 @@ async function showDisk(result, request, mine, fromResult) {
     ? facts.files : ['PROG1', 'PROG2', 'MUSIC', 'VOICE']);
   const verdict = explain(facts, command, request, problems);
   $('verdict').textContent = verdict;
-  if (facts.d88 || command.out.length || command.err.length || command.exitCode !== 0) {
-    $('output').textContent = shiftJis.decode(command.out);
-    $('diagnostics').textContent = shiftJis.decode(command.err);
-    $('exit-code').textContent = String(command.exitCode);
-    $('said').hidden = false;
-  }
   if (facts.d88 || command.files.length) {
     offerFiles(command.files, result.zip, result.diskName, problems);
   }
@@ -69,23 +63,41 @@ async function showDisk(result, request, mine, fromResult) {
     offerTitles(facts.runsPresent, request.image, again);
     offerImages(facts.otherImages, again);
   }
-  if (facts.d88 && model) {
-    // Laid out a part at a time, unseen, the page given its turn between the parts: the
-    // result, a map of hundreds of tracks and the lists laid out at once would stall it.
-    const pause = pacer(mine);
-    $('result').classList.add('drawing');
-    $('result').hidden = false;
+  // Laid out a part at a time, unseen, the page given its turn between the parts: the result,
+  // the command's Japanese output (whose font is looked for the first time), the lists and a
+  // map of hundreds of tracks laid out at once would stall it. The lists come before the map,
+  // which then only grows at the end of the page.
+  const pause = pacer(mine);
+  const drawn = model && facts.d88;
+  const parts = [
+    () => { $('result').hidden = false; },
+    () => {
+      if (!facts.d88 && !command.out.length && !command.err.length && command.exitCode === 0) return;
+      $('output').textContent = shiftJis.decode(command.out);
+      $('diagnostics').textContent = shiftJis.decode(command.err);
+      $('exit-code').textContent = String(command.exitCode);
+      $('said').hidden = false;
+    },
+    () => {
+      if (!drawn) return;
+      $('disk').hidden = false;
+      showSummary(model);
+      showImages(model, facts.otherImages, facts.title);
+    },
+    () => {
+      if (!drawn) return;
+      showRuns(model.runs);
+      showLegend(model.runs, model.signatureTrack);
+      showOdd(model);
+    },
+  ];
+  $('result').classList.add('drawing');
+  for (const part of parts) {
+    part();
     layOutNow();
     if (!await pause()) return;
-    showSummary(model);
-    $('disk').hidden = false;
-    layOutNow();
-    if (!await drawMap(model, pause) || !await pause()) return;
-    showImages(model, facts.otherImages, facts.title);
-    showRuns(model.runs);
-    showLegend(model.runs, model.signatureTrack);
-    showOdd(model);
   }
+  if (drawn && !await drawMap(model, pause)) return;
   const files = command.files.length;
   finish(`${title}: ${verdict}${files ? ` ${files} file${files === 1 ? '' : 's'} to download.` : ''}`,
          fromResult);

@@ -103,9 +103,10 @@ onmessage = async ({ data }) => {
   const where = { index: 0, heading: [data.files[0].name] };
   try {
     const result = await handle(data, (text) => postMessage({ id, progress: text }), where);
-    const { command, zip } = result;
-    // The bytes move to the page rather than being copied.
-    const moved = command ? [command.out, command.err, ...command.files.map((f) => f.bytes), zip] : [];
+    const { command, zip, model } = result;
+    // The bytes and the map's marks move to the page rather than being copied.
+    const moved = command ? [command.out, command.err, ...command.files.map((f) => f.bytes), zip,
+                             model && model.marks] : [];
     postMessage({ id, result }, moved.filter(Boolean).map((bytes) => bytes.buffer));
   } catch (error) {
     postMessage({ id, result: { kind: 'failed', ...where, message: failure(error) } });

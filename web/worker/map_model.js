@@ -1,7 +1,10 @@
 // The disk as the page draws it, from d88-info's report of one image: each present track with
-// at most so many marks (the rest counted), what its walk joins, each file's run with the sector
+// at most so many marks (the rest counted; the marks of all tracks packed in one array, each
+// track's from `first`, `count` of them), what its walk joins, each file's run with the sector
 // it breaks at, and the odd sectors. The page stays a few thousand elements whatever the file
 // holds.
+
+import { packMarks } from '../common/packed_marks.js';
 
 // Most records d88-info lists of a track, and most marks the map draws over all tracks.
 export const kRecordsAsked = 64;
@@ -53,19 +56,22 @@ export function mapModel(report) {
   const cap = Math.max(1, Math.floor(kMaxMarks / Math.max(1, withRecords)));
   const odd = [];
   let oddCount = 0;
+  const marks = [];
   const tracks = image.tracks.map((track) => {
     for (const s of track.sectors) {
       if (!isOdd(s)) continue;
       ++oddCount;
       if (odd.length < kMaxOddListed) odd.push({ track: track.track, sector: s });
     }
-    const marks = track.sectors.slice(0, Math.min(cap, kRecordsAsked)).map((s, index) => {
+    const first = marks.length;
+    track.sectors.slice(0, Math.min(cap, kRecordsAsked)).forEach((s, index) => {
       const owner = owners.get(`${track.track}/${index}`);
-      return { c: s.c, h: s.h, r: s.r, n: s.n, size: s.size, deleted: s.deleted, status: s.status,
-               owner: owner === undefined ? -1 : owner, odd: isOdd(s) };
+      marks.push({ c: s.c, h: s.h, r: s.r, n: s.n, size: s.size, deleted: s.deleted,
+                   status: s.status, owner: owner === undefined ? -1 : owner });
     });
+    const count = marks.length - first;
     const walk = track.records + (track.not_listed || 0);
-    return { track: track.track, walk, marks, more: track.sectors.length - marks.length +
+    return { track: track.track, walk, first, count, more: track.sectors.length - count +
              (track.not_listed || 0), join: joinOf(track) };
   });
   const images = report.images.map((entry) => ({
@@ -76,7 +82,7 @@ export function mapModel(report) {
   return {
     imageIndex: image.index, name: image.name_text ?? image.name, media: image.media,
     mediaType: image.media_type, size: image.size, images, imageCount: report.image_count,
-    tracks, tracksNotListed: image.tracks_not_listed || 0, runs, odd, oddCount,
+    tracks, marks: packMarks(marks), tracksNotListed: image.tracks_not_listed || 0, runs, odd, oddCount,
     signatureTrack: signature.track,
   };
 }
