@@ -26,6 +26,14 @@ bool Given(const char* text) {
   return text != nullptr && text[0] != '\0';
 }
 
+// Adds "NAME VALUE" to the words where the page gave a value (an empty one is not given).
+void AddOption(const char** words, int& count, const char* name, const char* value) {
+  if (Given(value)) {
+    words[count++] = name;
+    words[count++] = value;
+  }
+}
+
 }  // namespace
 
 // castle-extract -C FOLDER [--title TITLE] [--image N] IMAGE, writing its files into FOLDER; an
@@ -35,14 +43,8 @@ extern "C" int RunCastleExtract(const char* path, const char* folder, const char
                                 const char* image) {
   const char* words[kMaxWords] = {"castle-extract", "-C", folder};
   int count = 3;
-  if (Given(title)) {
-    words[count++] = "--title";
-    words[count++] = title;
-  }
-  if (Given(image)) {
-    words[count++] = "--image";
-    words[count++] = image;
-  }
+  AddOption(words, count, "--title", title);
+  AddOption(words, count, "--image", image);
   words[count++] = path;
   return RunEntry(CastleExtractMain, words, count);
 }
@@ -57,14 +59,8 @@ extern "C" int RunD88InfoJson(const char* path, const char* output, const char* 
   }
   const char* words[kMaxWords] = {"d88-info", "--json"};
   int count = 2;
-  if (Given(image)) {
-    words[count++] = "--image";
-    words[count++] = image;
-  }
-  if (Given(records)) {
-    words[count++] = "--records";
-    words[count++] = records;
-  }
+  AddOption(words, count, "--image", image);
+  AddOption(words, count, "--records", records);
   words[count++] = path;
   return RunEntry(D88InfoMain, words, count);
 }

@@ -51,7 +51,8 @@ async function showDisk(result, request, mine, fromResult) {
   const { command, facts, model } = result;
   const title = heading(result.heading);
   $('file-name').textContent = title;
-  const problems = fileProblems(shiftJis.decode(command.err), facts.files.length
+  const diagnostics = shiftJis.decode(command.err);
+  const problems = fileProblems(diagnostics, facts.files.length
     ? facts.files : ['PROG1', 'PROG2', 'MUSIC', 'VOICE']);
   const verdict = explain(facts, command, request, problems);
   $('verdict').textContent = verdict;
@@ -74,7 +75,7 @@ async function showDisk(result, request, mine, fromResult) {
     () => {
       if (!facts.d88 && !command.out.length && !command.err.length && command.exitCode === 0) return;
       $('output').textContent = shiftJis.decode(command.out);
-      $('diagnostics').textContent = shiftJis.decode(command.err);
+      $('diagnostics').textContent = diagnostics;
       $('exit-code').textContent = String(command.exitCode);
       $('said').hidden = false;
     },
