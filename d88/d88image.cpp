@@ -71,6 +71,7 @@ bool D88Image::SelectDisk(int n) {
   m_diskBase = -1;
   m_mediaType = -1;
   m_diskSize = 0;
+  m_trackBoundCount = 0;
   std::memset(m_diskName, 0, sizeof m_diskName);
   if (n < 0 || n >= m_diskCount) {
     return false;
@@ -101,6 +102,7 @@ bool D88Image::SelectDisk(int n) {
   }
   m_mediaType = header.MediaType();
   m_diskSize = header.DiskSize();
+  FindTrackBounds();
   for (int i = 0; i < kDiskNameLength && header.raw[kHeaderNameOffset + i] != 0; ++i) {
     m_diskName[i] = static_cast<char>(header.raw[kHeaderNameOffset + i]);
   }
@@ -113,8 +115,19 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
     return 0;
   }
   // Records are stored unsorted, so the walk goes from the first one. It ends on the record
-  // whose position matches the track's sector count, or when the file gives out.
+  // whose position matches the track's sector count, where the next track begins (unless the
+  // count ends it soon after), or when the file gives out.
+  const int64_t bound = TrackBoundAfter(position);
+  int firstCount = -1;
+  bool agree = true;
+  bool crossed = false;
   for (int64_t i = 0;; ++i) {
+    if (!crossed && position >= bound) {
+      if (!agree || !CountEndsWalkSoon(position, i, firstCount)) {
+        return 0;
+      }
+      crossed = true;  // what follows is this track's, to where its count ends it
+    }
     SectorHeader header;
     if (!ReadSectorHeader(position, &header)) {
       return 0;
@@ -123,6 +136,11 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
     const int count = header.SectorCount();
     if (count == 0) {
       return 0;
+    }
+    if (firstCount < 0) {
+      firstCount = count;
+    } else if (count != firstCount) {
+      agree = false;
     }
     const int size = header.DataSize();
     // The sector number first: on a track, it is what tells records apart.
@@ -141,6 +159,59 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
     }
     position += size;
   }
+}
+
+void D88Image::FindTrackBounds() {
+  m_trackBoundCount = 0;
+  for (int track = 0; track <= kTrackCount; ++track) {
+    int64_t place = 0;
+    if (track == kTrackCount) {
+      place = static_cast<int64_t>(m_diskBase) + m_diskSize;
+    } else if (!TrackStart(track, &place)) {
+      continue;
+    }
+    // Sorted by insertion, each once: at most 165 places.
+    int at = m_trackBoundCount;
+    while (at > 0 && m_trackBounds[at - 1] > place) {
+      --at;
+    }
+    if (at > 0 && m_trackBounds[at - 1] == place) {
+      continue;
+    }
+    std::memmove(&m_trackBounds[at + 1], &m_trackBounds[at],
+                 static_cast<size_t>(m_trackBoundCount - at) * sizeof m_trackBounds[0]);
+    m_trackBounds[at] = place;
+    ++m_trackBoundCount;
+  }
+}
+
+int64_t D88Image::TrackBoundAfter(int64_t offset) const {
+  int low = 0;  // m_trackBounds[0, low) are at or before offset
+  int high = m_trackBoundCount;
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    if (m_trackBounds[middle] <= offset) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low < m_trackBoundCount ? m_trackBounds[low] : INT64_MAX;
+}
+
+bool D88Image::CountEndsWalkSoon(int64_t offset, int64_t place, int count) {
+  const int64_t end = count - 1 - place;  // the place the count names, from here
+  if (count <= 0 || end < 0 || end >= kTrackLookAhead) {
+    return false;
+  }
+  for (int64_t i = 0; i <= end; ++i) {
+    SectorHeader header;
+    if (!ReadSectorHeader(offset, &header) || header.SectorCount() != count) {
+      return false;
+    }
+    offset += kSectorHeaderSize + header.DataSize();
+  }
+  return true;
 }
 
 int D88Image::ReadSectors(int track, int c, int h, int r, int n, unsigned char* dest, int length) {

@@ -35,6 +35,12 @@ struct TrackWalk {
   bool ended = true;  // the last record said so, or the walk never started
 };
 
+// How many records a walk that passes the start of the next track (or the image's end) may read
+// past it as its own: only where its records agree on a sector count that ends it within so
+// many. A broken converter's count (every record says 4096) then makes no track of the whole
+// disk, and a damaged record that sends a walk astray keeps it to its own track.
+constexpr int kTrackLookAhead = 256;
+
 class D88Image {
  public:
   D88Image() = default;
@@ -72,7 +78,9 @@ class D88Image {
   }
 
   // Stores up to capacity bytes of the data of sector (c, h, r, n) of the given track at dest.
-  // Returns the number of bytes stored; 0 when the sector is not found.
+  // Returns the number of bytes stored; 0 when the sector is not found. The search ends where
+  // its sector count says, and where the next track begins unless the count ends it within
+  // kTrackLookAhead records after.
   int ReadSector(int track, int c, int h, int r, int n, unsigned char* dest, int capacity);
 
   // Reads length bytes from consecutive sectors in pieces of 128 << n bytes, starting at sector
@@ -122,6 +130,14 @@ class D88Image {
   bool NextRecordHeader(TrackWalk* walk, SectorHeader* header, int64_t* offset);
   // The file offset of the track's first record; false for a track that cannot be read.
   bool TrackStart(int track, int64_t* offset) const;
+  // Notes where the current image's tracks start and where it ends, sorted, each once.
+  void FindTrackBounds();
+  // The first of them past offset; INT64_MAX where there is none.
+  int64_t TrackBoundAfter(int64_t offset) const;
+  // Whether a walk at `place` whose records so far all said `count`, reaching the next track at
+  // `offset`, goes on there as its own: the records from there agree, and the count ends the
+  // walk within kTrackLookAhead of them.
+  bool CountEndsWalkSoon(int64_t offset, int64_t place, int count);
   // Stores length bytes from the file offset at dest; false when the file has fewer there.
   bool ReadWhole(int64_t offset, unsigned char* dest, int length);
   // The same for a sector header, with no call for one that lies in the window.
@@ -162,6 +178,9 @@ class D88Image {
   int32_t m_trackOffset[kTrackCount] = {};
   int32_t m_mediaType = -1;
   char m_diskName[kDiskNameLength + 1] = {};
+  // Where the current image's tracks start and where it ends, sorted, each once.
+  int64_t m_trackBounds[kTrackCount + 1] = {};
+  int m_trackBoundCount = 0;
 
   // The window: the file's bytes from m_windowStart on, m_windowLength of them.
   unsigned char m_window[kWindowSize] = {};

@@ -122,6 +122,34 @@ TEST_F(ReaderTest, SearchEndsOnTheCountOfTheRecordJustRead) {
   EXPECT_TRUE(Read(m_reader, 0, 0, 0, 3, 1, 256).empty());
 }
 
+TEST_F(ReaderTest, SearchEndsWhereTheNextTrackBeginsUnlessItsCountEndsItSoonAfter) {
+  // Track 33 holds sectors 1 to 5 of C16 H1, each saying the track holds `count`; track 34,
+  // right after it, holds sectors 6 to 8 of the same ID, each saying `next`.
+  struct Case {
+    int count, next;
+    bool found;  // sector 6, from track 33
+  };
+  const Case cases[] = {
+      {0x1000, 0x1000, false},  // a converter's count: the search stops at track 34
+      {5, 5, false},            // the count ends it first
+      {8, 8, true},             // all agree, and the count ends the walk at the 8th record
+      {8, 3, false},            // ... but track 34's records say otherwise
+      {300, 300, false},        // past the look at the next track
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.count);
+    D88Builder builder;
+    for (int r = 1; r <= 8; ++r) {
+      SectorRecord sector = PatternSector(16, 1, static_cast<uint8_t>(r), 1, 256);
+      sector.countField = r <= 5 ? c.count : c.next;
+      builder.AddSector(r <= 5 ? 33 : 34, sector);
+    }
+    OpenImage(builder);
+    EXPECT_EQ(Read(m_reader, 33, 16, 1, 6, 1, 256).empty(), !c.found);
+    EXPECT_EQ(Read(m_reader, 34, 16, 1, 6, 1, 256), PatternSector(16, 1, 6, 1, 256).data);
+  }
+}
+
 TEST_F(ReaderTest, SectorsOfEverySizeReadWholeWhereverTheyLie) {
   // Data sizes around the reader's 8 KB window (below, at, past and far past it), on one track
   // and another far behind it, read forwards, backwards and alternating between the tracks:

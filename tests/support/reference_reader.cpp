@@ -114,13 +114,52 @@ int64_t ReferenceReader::TrackStart(int track) const {
   return m_base + m_table[track];
 }
 
+// The first place past `at` where a track of the current image starts, or the image ends.
+int64_t ReferenceReader::NextTrackStart(int64_t at) const {
+  int64_t next = m_base + m_size > at ? m_base + m_size : INT64_MAX;
+  for (int t = 0; t < kTrackCount; ++t) {
+    const int64_t start = TrackStart(t);
+    if (start > at && start < next) {
+      next = start;
+    }
+  }
+  return next;
+}
+
+// Whether the records from `at` on, read one by one, all say `count` up to the one whose place in
+// the walk that count names, which lies within 256 records.
+bool ReferenceReader::CountEndsWalkAt(int64_t at, int place, int count) const {
+  for (int i = 0; i < 256; ++i) {
+    unsigned char header[kSectorHeaderSize];
+    if (ReadAt(at, header, kSectorHeaderSize) != kSectorHeaderSize || Le16(header + 4) != count) {
+      return false;
+    }
+    if (place + i + 1 == count) {
+      return true;
+    }
+    at += kSectorHeaderSize + Le16(header + 14);
+  }
+  return false;
+}
+
 int ReferenceReader::ReadSector(int track, int c, int h, int r, int n, unsigned char* dest,
                                 int capacity) {
   int64_t at = TrackStart(track);
   if (dest == nullptr || capacity < 0 || at < 0) {
     return 0;
   }
+  // A search ends where the next track starts, unless every record of the walk says the same
+  // count and that count ends it within 256 records after.
+  int64_t next = NextTrackStart(at);
+  int first = -1;
+  bool same = true;
   for (int i = 0;; ++i) {
+    if (at >= next) {
+      if (!same || !CountEndsWalkAt(at, i, first)) {
+        return 0;
+      }
+      next = INT64_MAX;
+    }
     unsigned char header[kSectorHeaderSize];
     if (ReadAt(at, header, kSectorHeaderSize) != kSectorHeaderSize) {
       return 0;
@@ -129,6 +168,11 @@ int ReferenceReader::ReadSector(int track, int c, int h, int r, int n, unsigned 
     const int size = Le16(header + 14);
     if (count == 0) {
       return 0;
+    }
+    if (first < 0) {
+      first = count;
+    } else if (count != first) {
+      same = false;
     }
     if (header[0] == c && header[1] == h && header[2] == r && header[3] == n) {
       return ReadAt(at + kSectorHeaderSize, dest, size < capacity ? size : capacity);

@@ -41,6 +41,8 @@ class ReferenceReader {
  private:
   // The file offset where the track's first record lies, or -1 when it cannot be read.
   int64_t TrackStart(int track) const;
+  int64_t NextTrackStart(int64_t at) const;
+  bool CountEndsWalkAt(int64_t at, int place, int count) const;
   // Copies up to length bytes from the offset; returns how many the file had there.
   int ReadAt(int64_t offset, unsigned char* dest, int length) const;
 
