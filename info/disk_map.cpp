@@ -9,6 +9,13 @@
 namespace {
 
 ShownRecords g_shown;
+// Records a walk read past where its listing was cut, counted but not listed: kept apart, so
+// that a later walk through them (every track of a file whose tracks share one) steps over
+// whole runs of them too. They are no one's listing: a later track that lists them, lists them
+// as its own.
+ShownRecords g_walked;
+TrackRecord g_cutRecords[4096];
+int g_cutCount = 0;
 bool g_stopped = false;
 bool g_plainWalks = false;
 // How many own records each track listed, by image and track.
@@ -70,8 +77,8 @@ int64_t BoundAfter(int64_t start) {
 }
 
 // How many records a walk reads past the next track's start to see whether its count ends it
-// there: more than any real track holds.
-constexpr int kLookAhead = 256;
+// there: as the reader's sector search does.
+constexpr int kLookAhead = kTrackLookAhead;
 
 // How far a walk had got, to go back to when the records past a track's end turn out to be
 // another's.
@@ -292,6 +299,38 @@ void FinishListing(TrackListing* listing, WalkState* state, bool walkEnded, int 
   g_stopped = g_stopped || (listing->notListed > 0 && state->cutByBound);
 }
 
+// Keeps the records a cut walk read one after another, for later walks to step over.
+void KeepCutRecords(int imageIndex, int track) {
+  if (g_cutCount > 0) {
+    g_walked.Keep(imageIndex, track, 0, g_cutRecords, g_cutCount);  // no room: only slower
+    g_cutCount = 0;
+  }
+}
+
+// Whether a walk that reaches the next track's start, standing at `walk`, goes on as this
+// track's: the records past it agree with the walk's first count, and that count ends it within
+// kLookAhead records. Where not, the walk is cut back where it crossed, so the records past it
+// need not be walked one by one only to be forgotten; this reads their headers alone.
+bool LookAheadKeeps(D88Image& image, const TrackWalk& walk, const Mark& now) {
+  // Records that agree end the walk at the place their count names: only where that lies
+  // within the look past the start can it be kept.
+  const int64_t end = static_cast<int64_t>(now.firstCount) - 1 - walk.place;
+  if (!now.agree || end < 0 || end >= kLookAhead) {
+    return false;
+  }
+  TrackWalk probe = walk;
+  TrackRecord record;
+  for (int i = 0; i < kLookAhead; ++i) {
+    if (!image.NextTrackRecord(&probe, &record) || record.header.SectorCount() != now.firstCount) {
+      return false;
+    }
+    if (probe.ended) {
+      return true;  // the record whose place its count names
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int64_t FirstImageNotIndexed(D88Image& image, int64_t fileSize) {
@@ -316,6 +355,8 @@ int64_t FirstImageNotIndexed(D88Image& image, int64_t fileSize) {
 
 void StartListing() {
   g_shown.Clear();
+  g_walked.Clear();
+  g_cutCount = 0;
   g_stopped = false;
   g_boundsImage = -1;
 }
@@ -354,7 +395,9 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems,
   state.now.total = 0;
   while (!walk.ended) {
     const int64_t at = walk.next;
-    if (PastLookAhead(&state, at, bound)) {
+    const bool crossing = state.crossing.total < 0 && at >= bound;
+    if (PastLookAhead(&state, at, bound) ||
+        (crossing && !g_plainWalks && !LookAheadKeeps(image, walk, state.now))) {
       break;
     }
     ShownRecord shown = {};
@@ -363,17 +406,29 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems,
     if (!known || !extends) {
       DecideCut(&state, maxItems, trackLimit);
     }
+    // Past the cut, records are only counted: any walked before can be stepped over.
+    const bool walked = !known && state.cut && !g_plainWalks && g_walked.Find(at, &shown);
     TrackRecord record;
     int count = 0;
-    const int steps = Step(image, &walk, state, known ? &shown : nullptr, bound, &record, &count);
+    const int steps =
+        Step(image, &walk, state, known || walked ? &shown : nullptr, bound, &record, &count);
     if (steps == 0) {
       break;
+    }
+    if (state.cut && !known && !walked && !g_plainWalks) {
+      g_cutRecords[g_cutCount++] = record;
+      if (g_cutCount == static_cast<int>(sizeof g_cutRecords / sizeof g_cutRecords[0])) {
+        KeepCutRecords(imageIndex, track);
+      }
+    } else {
+      KeepCutRecords(imageIndex, track);  // a gap: what was read before is one stretch
     }
     ListSteps(&state, known ? &shown : nullptr, extends, record, steps);
     if (NoteCount(&state, count)) {
       break;
     }
   }
+  KeepCutRecords(imageIndex, track);
   FinishListing(&listing, &state, walk.ended, imageIndex, track);
   return listing;
 }
