@@ -8,7 +8,8 @@ namespace {
 constexpr OtherFormat kOtherFormats[] = {
     // signature                 at   length  name     described              packed
     {"PK\x03\x04",                0,   4,      "zip",   "a ZIP archive",       true},
-    {"PK\x05\x06",                0,   4,      "zip",   "an empty ZIP archive", false},
+    {"PK\x05\x06",                0,   4,      "zip",   "a ZIP archive",       true},   // empty
+    {"PK\x07\x08",                0,   4,      "zip",   "a ZIP archive",       true},   // split
     {"\x1F\x8B",                  0,   2,      "gzip",  "gzip-compressed",     true},
     {"7z\xBC\xAF\x27\x1C",        0,   6,      "7z",    "a 7z archive",        true},
     {"Rar!\x1A\x07",              0,   6,      "rar",   "a RAR archive",       true},
@@ -42,6 +43,15 @@ const OtherFormat* FindOtherFormat(const unsigned char* start, int length) {
     }
     // An LZH method is named at byte 2, between dashes.
     if (other.at != kLzhMethodAt || LzhMethodEnds(start, length)) {
+      return &other;
+    }
+  }
+  return nullptr;
+}
+
+const OtherFormat* FindOtherFormatNamed(const char* name) {
+  for (const OtherFormat& other : kOtherFormats) {
+    if (std::strcmp(other.name, name) == 0) {
       return &other;
     }
   }

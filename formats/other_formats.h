@@ -20,4 +20,7 @@ struct OtherFormat {
 // The other format a file that starts with these bytes is, or null.
 const OtherFormat* FindOtherFormat(const unsigned char* start, int length);
 
+// The first format of that short name ("zip"), or null.
+const OtherFormat* FindOtherFormatNamed(const char* name);
+
 #endif  // FORMATS_OTHER_FORMATS_H

@@ -1,17 +1,18 @@
-// Feeds arbitrary bytes through the archive path the commands take for an input that opens with
-// an archive's or a compressed stream's signature: libarchive's listing of its D88 images, each
-// image unpacked (up to four), and the unpacked image read as a D88 file. Crashes, hangs and
-// sanitizer reports are the findings; so are results that break the seam's promises: a name
-// without its end, an image larger than the most one may unpack to.
+// Feeds arbitrary bytes through the archive path the commands take for an input that is no D88
+// file: the decision, the walk through its D88 files with each one unpacked and read as a D88
+// file (as d88-info does), and the choice of one (as castle-extract does). Crashes, hangs and
+// sanitizer reports are the findings; so are results that break the promises: a name that is
+// empty or not UTF-8, an image larger than the most one may unpack to, a walk that decompresses
+// far more than its bound.
 #include <cstring>
 
+#include "archive/packed_images.h"
 #include "d88/d88image.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
+#include "text/utf8.h"
 
 namespace {
-
-constexpr int kImagesUnpacked = 4;
 
 void Check(bool promise) {
   if (!promise) {
@@ -19,36 +20,50 @@ void Check(bool promise) {
   }
 }
 
+D88Image g_reader;
+
+bool ReadImage(void* /*context*/, const PackedImage& image, std::FILE* stream,
+               const char* problem) {
+  Check(image.name[0] != '\0' && IsValidUtf8(image.name) && image.number > 0);
+  Check((stream == nullptr) == (problem != nullptr));
+  if (stream == nullptr) {
+    return true;
+  }
+  Check(FileSize(stream) <= kMaxUnpackedSize);
+  unsigned char ids[64];
+  Check(g_reader.OpenStream(stream));
+  for (int disk = 0; disk < g_reader.GetDiskCount() && disk < 2; ++disk) {
+    if (g_reader.SelectDisk(disk)) {
+      g_reader.ReadSectorIds(0, ids, sizeof ids);
+    }
+  }
+  Check(g_reader.Open(nullptr));
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static D88Image reader;
   InputOpening opening;
   std::FILE* input = OpenInputFile(WriteFuzzInput(data, size), &opening);
   Check(input != nullptr);
   input = PrepareInput(input, &opening);
   Check(input != nullptr);
-  const PackedImages* packed = FindPackedImages(input, &opening);
-  Check(packed == nullptr || opening.problem == nullptr);
-  for (int i = 0;
-       packed != nullptr && i < packed->count && i < kMaxPackedImages && i < kImagesUnpacked; ++i) {
-    Check(std::memchr(packed->names[i], '\0', kMaxEntryName) != nullptr);
-    InputOpening unpacking;
-    std::FILE* image = UnpackImage(input, i, &unpacking);
-    Check((image == nullptr) == (unpacking.problem != nullptr || unpacking.step != nullptr));
-    if (image == nullptr) {
-      continue;
-    }
-    Check(FileSize(image) <= kMaxUnpackedSize);
-    Check(reader.OpenStream(image));
-    unsigned char ids[64];
-    for (int disk = 0; disk < reader.GetDiskCount() && disk < 2; ++disk) {
-      if (reader.SelectDisk(disk)) {
-        reader.ReadSectorIds(0, ids, sizeof ids);
-      }
+  const OtherFormat* format = FindPackedFormat(input);
+  if (format != nullptr) {
+    PackedOutcome walked;
+    int count = 0;
+    WalkPackedImages(input, *format, "fuzz.bin", ReadImage, nullptr, &walked, &count);
+    Check(LastWalkDecompressed() <= 2 * kMaxUnpackedSize);
+    PackedOutcome chose;
+    std::FILE* image = UnpackChosenImage(input, *format, "fuzz.bin", nullptr, &chose);
+    Check((image == nullptr) == (chose.problem != nullptr || chose.step != nullptr));
+    if (image != nullptr) {
+      Check(FileSize(image) <= kMaxUnpackedSize);
+      Check(g_reader.OpenStream(image));
+      Check(g_reader.Open(nullptr));
     }
   }
   std::fclose(input);
-  Check(reader.Open(nullptr));
   return 0;
 }

@@ -2,9 +2,11 @@
 // image carries the track 79 signature of either game disk; or one sector as a hex dump.
 #include "info/d88_info.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "archive/packed_images.h"
 #include "d88/d88image.h"
 #include "info/disk_map.h"
 #include "info/file_verdict.h"
@@ -119,29 +121,34 @@ std::FILE* OpenFile(const char* path) {
   return file;
 }
 
-// The D88 images of an archive or a compressed stream the file is, where archives are opened;
-// null for a file that is none, or (said why, *failed set) an archive that cannot be read.
-const PackedImages* FindImagesIn(std::FILE* file, const char* path, bool* failed) {
-  InputOpening opening;
-  const PackedImages* packed = OpensArchives() ? FindPackedImages(file, &opening) : nullptr;
-  *failed = opening.problem != nullptr;
-  if (*failed) {
-    Diagnose("%s: %s%s\n", kProgram, path, opening.problem);
-  }
-  return packed;
+// The archive or compressed stream the file is, where archives are opened: null for a D88 file
+// and for a file of no such format, which is reported for what it is.
+const OtherFormat* PackedFormat(std::FILE* file) {
+  return OpensArchives() ? FindPackedFormat(file) : nullptr;
 }
 
-// Unpacks image `index` of an archive into the reader, and returns its stream, which the reader
-// holds; null, said why, when it cannot.
-std::FILE* OpenPackedImage(std::FILE* archive, const char* path, int index) {
-  InputOpening opening;
-  std::FILE* image = UnpackImage(archive, index, &opening);
+// Says why an archive could not be read or unpacked, as the path's predicate.
+void SayPackedProblem(const char* path, const PackedOutcome& outcome) {
+  if (outcome.problem != nullptr) {
+    Diagnose("%s: %s%s\n", kProgram, path, outcome.problem);
+  } else {
+    InputOpening opening;
+    opening.error = outcome.error;
+    opening.step = outcome.step;
+    Diagnose("%s: cannot open %s: %s\n", kProgram, path, OpenFailureText(opening));
+  }
+}
+
+// Unpacks the D88 file of an archive that --entry names, or the one it holds, into the reader,
+// and returns its stream, which the reader holds; null, said why, where it cannot. *entry is
+// then that file. The archive is closed.
+std::FILE* OpenChosenImage(std::FILE* archive, const OtherFormat& format, const char* path,
+                           const char* asked, PackedImage* entry) {
+  PackedOutcome outcome;
+  std::FILE* image = UnpackChosenImage(archive, format, path, asked, &outcome, entry);
+  std::fclose(archive);
   if (image == nullptr) {
-    if (opening.problem != nullptr) {
-      Diagnose("%s: %s%s\n", kProgram, path, opening.problem);
-    } else {
-      Diagnose("%s: cannot open %s: %s\n", kProgram, path, OpenFailureText(opening));
-    }
+    SayPackedProblem(path, outcome);
     return nullptr;
   }
   g_image.OpenStream(image);
@@ -180,58 +187,95 @@ bool Report(std::FILE* file, const char* path, const ReportEntry* entry, bool js
   return true;
 }
 
-int Summary(const char* path, bool json, const ReportScope& scope) {
+// A report of each D88 file of an archive as the walk unpacks it.
+struct ArchiveReports {
+  const char* path;
+  const char* format;
+  bool json;
+  const ReportScope* scope;
+  bool first;
+  int status;
+};
+
+bool ReportPackedImage(void* context, const PackedImage& image, std::FILE* stream,
+                       const char* problem) {
+  auto* reports = static_cast<ArchiveReports*>(context);
+  if (stream == nullptr) {
+    Diagnose("%s: %s%s\n", kProgram, reports->path, problem);
+    reports->status = 1;
+    return true;
+  }
+  // The reader takes the stream over, and lets it go when it takes the next.
+  g_image.OpenStream(stream);
+  if (!HasImage(reports->path, *reports->scope)) {
+    reports->status = 1;
+    return true;
+  }
+  if (reports->json) {
+    // The document of the archive starts with its first D88 file: an archive of none is
+    // reported as the file it is.
+    if (reports->first) {
+      ReportText("{\"file\":");
+      PrintJsonText(reports->path);
+      ReportText(",\"format\":");
+      PrintJsonText(reports->format);
+      ReportText(",\"entries\":[\n");
+    } else {
+      ReportText(",");
+    }
+  }
+  reports->first = false;
+  const ReportEntry entry = {image.name, image.decoded, image.number};
+  Report(stream, reports->path, &entry, reports->json, *reports->scope);
+  g_image.Open(nullptr);  // the next file takes the stream's place
+  return !ReportFailed();
+}
+
+int Summary(const char* path, const char* asked, bool json, const ReportScope& scope) {
   std::FILE* file = OpenFile(path);
   if (file == nullptr) {
     return 1;
   }
-  bool failed = false;
-  const PackedImages* packed = FindImagesIn(file, path, &failed);
-  if (failed) {
-    std::fclose(file);
-    return 1;
-  }
-  if (packed == nullptr || packed->count == 0) {
+  const OtherFormat* packed = PackedFormat(file);
+  if (packed == nullptr) {
+    if (asked != nullptr) {
+      std::fclose(file);
+      Diagnose("%s: %s is no archive: --entry names a D88 file in one\n", kProgram, path);
+      return 1;
+    }
     g_image.OpenStream(file);  // the file itself, which says what it is
     return Report(file, path, nullptr, json, scope) ? 0 : 1;
   }
-  // Each D88 image of the archive, under its name in it.
-  if (json) {
-    ReportText("{\"file\":");
-    PrintJsonText(path);
-    ReportText(",\"format\":");
-    PrintJsonText(packed->formatName);
-    ReportText(",\"entries\":[\n");
+  if (asked != nullptr) {
+    PackedImage image = {};
+    std::FILE* chosen = OpenChosenImage(file, *packed, path, asked, &image);
+    if (chosen == nullptr) {
+      return 1;
+    }
+    const ReportEntry entry = {image.name, image.decoded, image.number};
+    return Report(chosen, path, &entry, json, scope) ? 0 : 1;
   }
-  int status = 0;
-  bool first = true;
-  const int kept = packed->count < kMaxPackedImages ? packed->count : kMaxPackedImages;
-  for (int i = 0; i < kept && !ReportFailed(); ++i) {
-    std::FILE* image = OpenPackedImage(file, path, i);
-    if (image == nullptr) {
-      status = 1;
-      continue;
-    }
-    if (!HasImage(path, scope)) {
-      status = 1;
-      continue;
-    }
-    if (json && !first) {
-      ReportText(",");
-    }
-    first = false;
-    const ReportEntry entry = {packed->names[i], packed->decoded[i]};
-    Report(image, path, &entry, json, scope);
-  }
-  if (json) {
+  // Each D88 file of the archive under its name in it, in one walk.
+  ArchiveReports reports = {path, packed->name, json, &scope, true, 0};
+  PackedOutcome outcome;
+  int count = 0;
+  const bool walked =
+      WalkPackedImages(file, *packed, path, ReportPackedImage, &reports, &outcome, &count);
+  if (json && !reports.first) {
     ReportText("]}\n");
   }
-  if (packed->count > kept) {
-    Diagnose("%s: %s holds %d D88 files; the first %d are shown\n", kProgram, path, packed->count,
-             kept);
+  if (!walked) {
+    SayPackedProblem(path, outcome);
+    std::fclose(file);
+    return 1;
+  }
+  if (count == 0) {
+    // An archive of no D88 file: the file itself, which says what it is.
+    g_image.OpenStream(file);
+    return Report(file, path, nullptr, json, scope) ? 0 : 1;
   }
   std::fclose(file);
-  return status;
+  return reports.status;
 }
 
 // What the command line asks for.
@@ -240,6 +284,7 @@ struct Request {
   char** sector = nullptr;        // TRACK C H R N, for a dump
   const char* image = nullptr;    // --image N
   const char* records = nullptr;  // --records K
+  const char* entry = nullptr;    // --entry NAME: the D88 file of an archive
   const char* path = nullptr;
 };
 
@@ -269,22 +314,16 @@ int DumpSector(const Request& request) {
   if (file == nullptr) {
     return 1;
   }
-  bool failed = false;
-  const PackedImages* packed = FindImagesIn(file, request.path, &failed);
-  if (failed || (packed != nullptr && packed->count != 1)) {
-    if (!failed) {
-      Diagnose("%s: %s holds %d D88 files; --sector reads a file that holds one\n", kProgram,
-               request.path, packed->count);
-    }
-    std::fclose(file);
-    return 1;
-  }
+  const OtherFormat* packed = PackedFormat(file);
   if (packed != nullptr) {
-    std::FILE* image = OpenPackedImage(file, request.path, 0);
-    std::fclose(file);
-    if (image == nullptr) {
+    PackedImage entry = {};
+    if (OpenChosenImage(file, *packed, request.path, request.entry, &entry) == nullptr) {
       return 1;
     }
+  } else if (request.entry != nullptr) {
+    std::fclose(file);
+    Diagnose("%s: %s is no archive: --entry names a D88 file in one\n", kProgram, request.path);
+    return 1;
   } else {
     g_image.OpenStream(file);
   }
@@ -346,7 +385,8 @@ bool ParseArguments(int argc, char** argv, Request* request) {
       request->sector = argv + next + 1;
       next += 5;
     } else if (!TakeValue(argc, argv, &next, "--image", &request->image) &&
-               !TakeValue(argc, argv, &next, "--records", &request->records)) {
+               !TakeValue(argc, argv, &next, "--records", &request->records) &&
+               !TakeValue(argc, argv, &next, "--entry", &request->entry)) {
       return false;
     }
   }
@@ -376,7 +416,7 @@ int Run(int argc, char** argv) {
   if (!ParseScope(request, &scope)) {
     return UsageError();
   }
-  return Summary(request.path, request.json, scope);
+  return Summary(request.path, request.entry, request.json, scope);
 }
 
 }  // namespace

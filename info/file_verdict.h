@@ -34,11 +34,12 @@ struct FileVerdict {
 FileVerdict JudgeFile(D88Image& image, const unsigned char* start, int startLength,
                       int64_t fileSize, bool archivesOpened);
 
-// The image of an archive a report is of: its name there, and whether that is text (UTF-8) or
-// bytes that could not be decoded.
+// The image of an archive a report is of: its name there, whether that is text (UTF-8) or
+// bytes that could not be decoded (shown as \xNN), and its place among the archive's D88 files.
 struct ReportEntry {
   const char* name;
   bool decoded;
+  int number;
 };
 
 #endif  // INFO_FILE_VERDICT_H

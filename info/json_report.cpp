@@ -269,6 +269,7 @@ void PrintJsonReport(D88Image& image, const char* path, const FileVerdict& verdi
     } else {
       ReportText("null");
     }
+    ReportFormat(",\"entry_number\":%d", entry->number);
   }
   ReportFormat(",\"d88\":%s,\"reason\":", verdict.d88 ? "true" : "false");
   if (verdict.d88) {

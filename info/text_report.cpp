@@ -7,6 +7,7 @@
 #include "info/decimal.h"
 #include "info/disk_map.h"
 #include "info/report_output.h"
+#include "text/entry_name.h"
 #include "text/shift_jis.h"
 
 namespace {
@@ -345,8 +346,11 @@ void PrintTextReport(D88Image& image, const char* path, const FileVerdict& verdi
   ReportText("file: ");
   ReportText(path);
   if (entry != nullptr) {
+    // A name can hold any byte: one that would work a terminal is shown escaped.
+    static char shown[kEntryNameTextSize];
+    EscapeControls(entry->name, shown, sizeof shown);
     ReportText("\nentry: ");
-    ReportText(entry->name);
+    ReportText(shown);
   }
   const int count = image.GetDiskCount();
   const bool pastTheLimit = notIndexedAt >= 0 && count == kMaxDisks;

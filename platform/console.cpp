@@ -9,8 +9,10 @@
 namespace {
 
 // Room for a diagnostic with two long paths in it (an image and a temporary directory, each
-// up to 4 KB, with the reason); a longer one is cut.
-char g_line[16384];
+// up to 4 KB, with the reason) or the names of an archive's files; a longer one is cut where a
+// character starts, and ends as it would have, with "..." and its newline.
+char g_line[65536];
+constexpr char kCut[] = "...";
 
 // Why standard output first failed to be written, kept from the call that failed: by the end of
 // the run errno says something else, and a stream in error with nothing left to write has no
@@ -37,8 +39,17 @@ void Diagnose(const char* format, ...) {
   va_start(args, format);
   // clang 14's analyzer does not see va_start through the va_list typedef of x86-64.
   // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
-  std::vsnprintf(g_line, sizeof g_line, format, args);
+  const int length = std::vsnprintf(g_line, sizeof g_line, format, args);
   va_end(args);
+  if (length >= static_cast<int>(sizeof g_line)) {
+    const size_t formatLength = std::strlen(format);
+    const bool newline = formatLength > 0 && format[formatLength - 1] == '\n';
+    size_t cut = sizeof g_line - sizeof kCut - 1;
+    while (cut > 0 && (static_cast<unsigned char>(g_line[cut]) & 0xC0) == 0x80) {
+      --cut;  // a UTF-8 continuation byte: the character starts before it
+    }
+    std::snprintf(g_line + cut, sizeof g_line - cut, "%s%s", kCut, newline ? "\n" : "");
+  }
   WriteUtf8(stderr, g_line);
 }
 

@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "platform/spool_posix.h"
 
 namespace {
 
@@ -55,9 +54,6 @@ void OccupyClosedStandardDescriptors() {
   }
 }
 
-// The path of the input, as given.
-char g_openedPath[PATH_MAX];
-
 }  // namespace
 
 // The reason the copy into the temporary directory failed, with the directory named.
@@ -66,10 +62,6 @@ const char* SpoolStep() {
   std::snprintf(step, sizeof step, "cannot copy it to a temporary file in %s",
                 TemporaryDirectory());
   return step;
-}
-
-const char* OpenedPath() {
-  return g_openedPath;
 }
 
 std::FILE* AnonymousTemporaryFile() {
@@ -170,7 +162,15 @@ void StartCommand(int* /*argc*/, char*** /*argv*/) {
 
 std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
   errno = 0;
-  std::FILE* input = std::fopen(path, "rb");
+  // "-" is standard input, as for cat and tar; a file of that name is ./-. The reader closes
+  // what it reads, so it gets a descriptor of its own.
+  const bool standardInput = std::strcmp(path, "-") == 0;
+  const int duplicate = standardInput ? dup(STDIN_FILENO) : -1;
+  std::FILE* input =
+      standardInput ? (duplicate >= 0 ? fdopen(duplicate, "rb") : nullptr) : std::fopen(path, "rb");
+  if (standardInput && input == nullptr && duplicate >= 0) {
+    close(duplicate);
+  }
   struct stat info = {};
   if (input == nullptr || fstat(fileno(input), &info) != 0) {
     opening->error = LastStreamError();
@@ -189,14 +189,27 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening) {
   g_inputDevice = info.st_dev;
   g_inputInode = info.st_ino;
   g_haveInput = true;
-  std::snprintf(g_openedPath, sizeof g_openedPath, "%s", path);
   return input;
 }
 
-int ReadFileStart(std::FILE* file, unsigned char* start, int length) {
-  // Read where it stands, without the stream knowing: its position stays.
-  const ssize_t got = pread(fileno(file), start, static_cast<size_t>(length), 0);
-  return got > 0 ? static_cast<int>(got) : 0;
+int ReadFileAt(std::FILE* file, int64_t offset, unsigned char* dest, int length) {
+  const int fd = fileno(file);
+  if (fd >= 0) {
+    // Read where it stands, without the stream knowing: its position stays.
+    const ssize_t got = pread(fd, dest, static_cast<size_t>(length), offset);
+    return got > 0 ? static_cast<int>(got) : 0;
+  }
+  // A stream over memory (an image unpacked from an archive): read through it, and put it back
+  // where it was.
+  const long position = std::ftell(file);
+  if (position < 0 || offset > LONG_MAX ||
+      std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
+    return 0;
+  }
+  const size_t got = std::fread(dest, 1, static_cast<size_t>(length), file);
+  std::clearerr(file);
+  std::fseek(file, position, SEEK_SET);
+  return static_cast<int>(got);
 }
 
 std::FILE* PrepareInput(std::FILE* input, InputOpening* opening) {
@@ -210,10 +223,15 @@ std::FILE* PrepareInput(std::FILE* input, InputOpening* opening) {
 }
 
 int64_t FileSize(std::FILE* file) {
+  const int fd = fileno(file);
+  if (fd < 0) {  // a stream over memory
+    const long position = std::ftell(file);
+    const long end = position >= 0 && std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    std::fseek(file, position < 0 ? 0 : position, SEEK_SET);
+    return end;
+  }
   struct stat info = {};
-  return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)
-             ? static_cast<int64_t>(info.st_size)
-             : -1;
+  return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? static_cast<int64_t>(info.st_size) : -1;
 }
 
 const char* TemporaryDirectory() {

@@ -412,10 +412,10 @@ std::FILE* PrepareInput(std::FILE* input, InputOpening* /*opening*/) {
   return input;  // only files are opened here, and a file can seek
 }
 
-int ReadFileStart(std::FILE* file, unsigned char* start, int length) {
+int ReadFileAt(std::FILE* file, int64_t offset, unsigned char* dest, int length) {
   const int64_t position = _ftelli64(file);
-  const bool placed = _fseeki64(file, 0, SEEK_SET) == 0;
-  const size_t got = placed ? std::fread(start, 1, static_cast<size_t>(length), file) : 0;
+  const bool placed = _fseeki64(file, offset, SEEK_SET) == 0;
+  const size_t got = placed ? std::fread(dest, 1, static_cast<size_t>(length), file) : 0;
   _fseeki64(file, position < 0 ? 0 : position, SEEK_SET);
   return static_cast<int>(got);
 }

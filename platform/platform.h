@@ -53,13 +53,10 @@ struct InputOpening {
                                // ("cannot copy it to a temporary file in /tmp"), or the whole
                                // reason in words when error is 0
   bool cutShort = false;       // input that cannot seek held more than a D88 file can: it is cut
-  // What is wrong with an archive or the image in it, said after the file's path:
-  // ": castle.d88 is damaged (ZIP bad CRC)", " is a ZIP archive; unpack it first". The file
-  // itself opened, so it is said alone, not as a file that cannot be opened.
-  const char* problem = nullptr;
 };
 
-// Opens the file for binary reading. A directory is refused (EISDIR). The image's identity is
+// Opens the file for binary reading; "-" is standard input on POSIX systems. A directory is
+// refused (EISDIR). The image's identity is
 // kept for IsInputFile. Returns null, with the reason in *opening, when it cannot be opened.
 // Nothing is read yet: PrepareInput makes the stream what the reader needs.
 std::FILE* OpenInputFile(const char* path, InputOpening* opening);
@@ -71,45 +68,31 @@ std::FILE* OpenInputFile(const char* path, InputOpening* opening);
 // that a mistyped directory is said before a long pipe is copied.
 std::FILE* PrepareInput(std::FILE* input, InputOpening* opening);
 
-// The first bytes of an open file (length of them at most), without moving it: how many it has.
-int ReadFileStart(std::FILE* file, unsigned char* start, int length);
+// Bytes of an open file from offset on (length of them at most), without moving it: how many it
+// has there.
+int ReadFileAt(std::FILE* file, int64_t offset, unsigned char* dest, int length);
 
-// --- Archives and compressed streams ---
+// The first bytes of an open file.
+inline int ReadFileStart(std::FILE* file, unsigned char* start, int length) {
+  return ReadFileAt(file, 0, start, length);
+}
 
-// What an image in an archive may unpack to: far more than any floppy disk image holds.
-constexpr int64_t kMaxUnpackedSize = INT64_C(200000000);
-constexpr int kMaxEntryName = 1024;   // bytes of a name kept, with its NUL
-constexpr int kMaxPackedImages = 64;  // names kept of the images one archive holds
+// A new file in TemporaryDirectory() that no name leads to, gone when it is closed: where input
+// that cannot be read in place (a pipe, an image unpacked from an archive) is copied. Null with
+// errno set when it cannot be made. POSIX systems only.
+std::FILE* AnonymousTemporaryFile();
 
-// The D88 images an archive or a compressed stream holds: the entries named .d88, .d77, .88d or
-// .d98, and any other whose content reads as a D88 image; the one file in a compressed stream.
-struct PackedImages {
-  const char* format = nullptr;                 // "a ZIP archive", "gzip-compressed"
-  const char* formatName = nullptr;             // "zip", "gzip": short and stable, for programs
-  int count = 0;                                // the images, even past kMaxPackedImages
-  char names[kMaxPackedImages][kMaxEntryName];  // theirs, in UTF-8 where they can be decoded
-  bool decoded[kMaxPackedImages];               // whether the name is text
-  int places[kMaxPackedImages];                 // where each lies: its entry's place in reading
-};
-
-// Whether archives are opened here: on POSIX systems, through libarchive (in a plugin loaded
-// only when an archive is met).
-bool OpensArchives();
-
-// Whether a seekable input is an archive or a compressed stream, by its first bytes (never by
-// its name), and then the D88 images it holds. Null for input that is neither, which is read
-// as a D88 file as it is; null too, with opening->problem set, for an archive that cannot be
-// read, and where archives are not opened (the Windows edition says to unpack it first).
-const PackedImages* FindPackedImages(std::FILE* input, InputOpening* opening);
-
-// Unpacks image `index` of FindPackedImages once into an anonymous temporary file in
-// TemporaryDirectory(), checking what the format checks (CRCs), and returns it, ready for the
-// reader; the input stays open. Null with opening->problem set for an image that is damaged,
-// encrypted, or unpacks to more than kMaxUnpackedSize bytes (nothing of it is kept).
-std::FILE* UnpackImage(std::FILE* input, int index, InputOpening* opening);
+// "cannot copy it to a temporary file in DIR": the step that failed when one cannot be written.
+const char* SpoolStep();
 
 // The length of an open file, however large; -1 where it cannot be told.
 int64_t FileSize(std::FILE* file);
+
+// The last length bytes of an open file of a known length: how many it has.
+inline int ReadFileEnd(std::FILE* file, unsigned char* end, int length) {
+  const int64_t size = FileSize(file);
+  return size >= length ? ReadFileAt(file, size - length, end, length) : 0;
+}
 
 // Why the disk image could not be opened, in words: "No such file or directory", or "cannot
 // copy it to a temporary file in /tmp: No space left on device".

@@ -61,8 +61,8 @@ TEST_F(ArchiveTest, EachFormatHoldingOneImageIsCutAsThePlainFile) {
   WriteFileBytes(m_zip, MakeArchive(ArchiveKind::kZip, {{"a.d88", m_castle}, {"b.d88", m_castle}}));
   const CommandResult two = RunCommand(D88_INFO_PATH, {"--sector", "0", "0", "0", "1", "1", m_zip});
   EXPECT_EQ(two.exitCode, 1);
-  EXPECT_EQ(two.err,
-            "d88-info: " + m_zip + " holds 2 D88 files; --sector reads a file that holds one\n");
+  EXPECT_EQ(two.err, "d88-info: " + m_zip +
+                         " holds 2 D88 files: a.d88, b.d88; choose one with --entry NAME\n");
   // A pipe that is an archive.
   CommandOptions options;
   const Bytes zip = MakeArchive(ArchiveKind::kZip, one);
@@ -116,7 +116,8 @@ TEST_F(ArchiveTest, SeveralImagesAreNamedAndOneIsChosenByName) {
   EXPECT_NE(text.out.find("file: " + m_zip + "\nentry: disk2.d88\nimages: 1\n"), std::string::npos);
   const std::string json = RunCommand(D88_INFO_PATH, {"--json", m_zip}).out;
   EXPECT_EQ(json.rfind("{\"file\":\"" + m_zip + "\",\"format\":\"zip\",\"entries\":[\n{", 0), 0u);
-  EXPECT_NE(json.find(u8",\"entry\":\"城/disk1.d88\",\"entry_text\":\"城/disk1.d88\",\"d88\":true"),
+  EXPECT_NE(json.find(u8",\"entry\":\"城/disk1.d88\",\"entry_text\":\"城/disk1.d88\","
+                      u8"\"entry_number\":1,\"d88\":true"),
             std::string::npos);
 }
 

@@ -1,0 +1,13 @@
+// UTF-8 as names and paths arrive in it: telling a valid sequence from bytes of another encoding.
+#ifndef TEXT_UTF8_H
+#define TEXT_UTF8_H
+
+// The length of the valid UTF-8 sequence of two to four bytes that starts at p (a character
+// past ASCII: no overlong form, no surrogate, nothing past U+10FFFF), or 0. Never reads past a
+// NUL, which is no continuation byte.
+int Utf8SequenceLength(const unsigned char* p);
+
+// Whether NUL-terminated text is UTF-8 throughout: ASCII and valid sequences.
+bool IsValidUtf8(const char* text);
+
+#endif  // TEXT_UTF8_H
