@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "archive/entry_choice.h"
@@ -69,8 +70,10 @@ int64_t DataSize() {
   }
   char line[256];
   long long kilobytes = -1;
+  static constexpr char kField[] = "VmData:";
   while (std::fgets(line, sizeof line, status) != nullptr) {
-    if (std::sscanf(line, "VmData: %lld kB", &kilobytes) == 1) {
+    if (std::strncmp(line, kField, sizeof kField - 1) == 0) {
+      kilobytes = std::strtoll(line + sizeof kField - 1, nullptr, 10);
       break;
     }
   }

@@ -125,6 +125,7 @@ int EntryChoice::Chosen() const {
 const char* EntryChoice::NameList() {
   size_t used = 0;
   g_list[0] = '\0';
+  m_alike = false;
   const int kept = m_count < kMaxListedImages ? m_count : kMaxListedImages;
   for (int i = 0; i < kept; ++i) {
     bool alike = false;
@@ -134,6 +135,7 @@ const char* EntryChoice::NameList() {
     Append(g_list, sizeof g_list, &used, i == 0 ? "%s" : ", %s", Shown(m_names[i]));
     if (alike) {
       Append(g_list, sizeof g_list, &used, "%s#%d)", " (", i + 1);
+      m_alike = true;
     }
   }
   if (m_count > kept) {

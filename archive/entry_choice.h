@@ -52,6 +52,7 @@ class EntryChoice {
   Candidates m_last;
   int m_ranked[4] = {};  // matches of each rank
   char m_names[kMaxListedImages][kEntryNameTextSize] = {};
+  bool m_alike = false;  // the last list named two files alike, by number
 };
 
 #endif  // ARCHIVE_ENTRY_CHOICE_H

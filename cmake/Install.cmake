@@ -12,7 +12,9 @@ set(D88_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/d88)
 install(TARGETS castle-extract d88-info RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 # The archive plugin, where the commands look for it: ../lib/castle-extract from their folder, a
 # folder of the package's own (not the multiarch library folder, which the programs do not know).
-install(TARGETS castle-archive LIBRARY DESTINATION lib/castle-extract COMPONENT tool)
+if(CASTLE_OPENS_ARCHIVES)
+  install(TARGETS castle-archive LIBRARY DESTINATION lib/castle-extract COMPONENT tool)
+endif()
 
 # Man pages go in gzipped, as Debian ships them. The pages in man/ carry no version, so that
 # they read the same with man -l before a build; the installed ones get the project's.

@@ -109,6 +109,15 @@ bool D88Image::SelectDisk(int n) {
   return true;
 }
 
+int D88Image::CopyData(int64_t offset, unsigned char* dest, int length) {
+  const int64_t from = offset - m_windowStart;
+  if (from >= 0 && from + length <= m_windowLength) {  // the usual case: in the window
+    std::memcpy(dest, m_window + from, static_cast<size_t>(length));
+    return length;
+  }
+  return ReadUpTo(offset, dest, length);
+}
+
 int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* dest, int capacity) {
   int64_t position = 0;
   if (dest == nullptr || capacity < 0 || !TrackStart(track, &position)) {
@@ -117,16 +126,16 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
   // Records are stored unsorted, so the walk goes from the first one. It ends on the record
   // whose position matches the track's sector count, where the next track begins (unless the
   // count ends it soon after), or when the file gives out.
-  const int64_t bound = TrackBoundAfter(position);
+  int64_t bound = TrackBoundAfter(position);
   int firstCount = -1;
-  bool agree = true;
-  bool crossed = false;
   for (int64_t i = 0;; ++i) {
-    if (!crossed && position >= bound) {
-      if (!agree || !CountEndsWalkSoon(position, i, firstCount)) {
+    if (position >= bound) {
+      // Past the next track's start, the records are this track's only where they agree with
+      // every one before on a count that ends the walk soon; then no other bound is met.
+      if (!CountEndsWalkSoon(position, i, firstCount)) {
         return 0;
       }
-      crossed = true;  // what follows is this track's, to where its count ends it
+      bound = INT64_MAX;
     }
     SectorHeader header;
     if (!ReadSectorHeader(position, &header)) {
@@ -137,22 +146,13 @@ int D88Image::ReadSector(int track, int c, int h, int r, int n, unsigned char* d
     if (count == 0) {
       return 0;
     }
-    if (firstCount < 0) {
-      firstCount = count;
-    } else if (count != firstCount) {
-      agree = false;
-    }
+    // Once they disagree (0), no count can keep the walk past a bound.
+    firstCount = firstCount < 0 || firstCount == count ? count : 0;
     const int size = header.DataSize();
     // The sector number first: on a track, it is what tells records apart.
     if (header.Number() == r && header.Cylinder() == c && header.Head() == h &&
         header.SizeCode() == n) {
-      const int length = size < capacity ? size : capacity;
-      const int64_t from = position - m_windowStart;
-      if (from >= 0 && from + length <= m_windowLength) {  // the usual case: in the window
-        std::memcpy(dest, m_window + from, static_cast<size_t>(length));
-        return length;
-      }
-      return ReadUpTo(position, dest, length);
+      return CopyData(position, dest, size < capacity ? size : capacity);
     }
     if (i == count - 1) {
       return 0;

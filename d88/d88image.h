@@ -134,9 +134,9 @@ class D88Image {
   void FindTrackBounds();
   // The first of them past offset; INT64_MAX where there is none.
   int64_t TrackBoundAfter(int64_t offset) const;
-  // Whether a walk at `place` whose records so far all said `count`, reaching the next track at
-  // `offset`, goes on there as its own: the records from there agree, and the count ends the
-  // walk within kTrackLookAhead of them.
+  // Whether a walk at `place` whose records so far all said `count` (0 where they disagreed),
+  // reaching the next track at `offset`, goes on there as its own: the records from there
+  // agree, and the count ends the walk within kTrackLookAhead of them.
   bool CountEndsWalkSoon(int64_t offset, int64_t place, int count);
   // Stores length bytes from the file offset at dest; false when the file has fewer there.
   bool ReadWhole(int64_t offset, unsigned char* dest, int length);
@@ -151,6 +151,8 @@ class D88Image {
   }
   // Stores up to length bytes from the file offset at dest; returns how many the file had.
   int ReadUpTo(int64_t offset, unsigned char* dest, int length);
+  // The same, straight from the window where it holds them.
+  int CopyData(int64_t offset, unsigned char* dest, int length);
   // How many of the length bytes from offset the file holds: all of them where the window does.
   int32_t HeldBytes(int64_t offset, int32_t length) {
     return offset >= m_windowStart && offset + length <= m_windowStart + m_windowLength

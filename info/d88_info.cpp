@@ -35,8 +35,8 @@ unsigned char g_data[kMaxSectorData];
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "Usage: %s [--json] [--image N] [--records K] FILE\n"
-               "       %s [--image N] --sector TRACK C H R N FILE\n"
+               "Usage: %s [--json] [--image N] [--records K] [--entry NAME] FILE\n"
+               "       %s [--image N] [--entry NAME] --sector TRACK C H R N FILE\n"
                "       %s --help | --version\n",
                kProgram, kProgram, kProgram);
 }
@@ -61,13 +61,21 @@ void PrintHelp() {
       "                               others by their names), and check its signature; with\n"
       "                               --sector: dump a sector of image N\n"
       "  --records K                  list at most K records of each track, and count the rest\n"
+      "  --entry NAME                 of an archive, only the D88 file of that name (or the Nth\n"
+      "                               with #N)\n"
       "  --sector TRACK C H R N FILE  print that sector of the first image as a hex dump\n"
       "  --help                       show this help\n"
       "  --version                    show the version\n"
       "\n"
-      "Numbers may be decimal or hex with 0x. Exit status: 0 done, 1 the file cannot be opened\n"
-      "or the image or sector is not there, 2 usage error.\n",
-      kJsonKeysAreDescribed);
+      "%s"
+      "Numbers may be decimal or hex with 0x. Exit status: 0 done, 1 the file cannot be opened,\n"
+      "the image, entry or sector is not there, or an archive cannot be read, is damaged or too\n"
+      "large, 2 usage error.\n",
+      kJsonKeysAreDescribed,
+      OpensArchives()
+          ? "FILE may be an archive or a compressed file (ZIP, LZH, 7z, RAR, tar; gzip, xz,\n"
+            "bzip2, zstd): each D88 file in it is shown in turn.\n"
+          : "");
 }
 
 // A number in decimal, or in hex after 0x; nothing else (no sign, no octal, no spaces).

@@ -307,6 +307,19 @@ void KeepCutRecords(int imageIndex, int track) {
   }
 }
 
+// Notes a record a cut walk read from the file (read), to be kept with those read right before
+// it; any other step is a gap, which keeps what was read before as one stretch.
+void NoteCutRecord(bool read, const TrackRecord& record, int imageIndex, int track) {
+  if (!read) {
+    KeepCutRecords(imageIndex, track);
+    return;
+  }
+  g_cutRecords[g_cutCount++] = record;
+  if (g_cutCount == static_cast<int>(sizeof g_cutRecords / sizeof g_cutRecords[0])) {
+    KeepCutRecords(imageIndex, track);
+  }
+}
+
 // Whether a walk that reaches the next track's start, standing at `walk`, goes on as this
 // track's: the records past it agree with the walk's first count, and that count ends it within
 // kLookAhead records. Where not, the walk is cut back where it crossed, so the records past it
@@ -415,14 +428,7 @@ TrackListing ListTrack(D88Image& image, int imageIndex, int track, int maxItems,
     if (steps == 0) {
       break;
     }
-    if (state.cut && !known && !walked && !g_plainWalks) {
-      g_cutRecords[g_cutCount++] = record;
-      if (g_cutCount == static_cast<int>(sizeof g_cutRecords / sizeof g_cutRecords[0])) {
-        KeepCutRecords(imageIndex, track);
-      }
-    } else {
-      KeepCutRecords(imageIndex, track);  // a gap: what was read before is one stretch
-    }
+    NoteCutRecord(state.cut && !known && !walked && !g_plainWalks, record, imageIndex, track);
     ListSteps(&state, known ? &shown : nullptr, extends, record, steps);
     if (NoteCount(&state, count)) {
       break;

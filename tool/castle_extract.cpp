@@ -36,8 +36,9 @@ constexpr char kPlatformHelp[] =
     "Shift_JIS bytes, as on the machines these disks come from.\n";
 #else
 constexpr char kPlatformHelp[] =
-    "d88file may be a pipe, such as <(zcat disk.d88.gz), or an archive or compressed file\n"
-    "holding one (ZIP, LZH, 7z, RAR, tar; gzip, xz, bzip2, zstd), told by its content.\n"
+    "d88file may be a pipe, such as <(zcat disk.d88.gz), or - for standard input, or an\n"
+    "archive or compressed file holding one (ZIP, LZH, 7z, RAR, tar; gzip, xz, bzip2, zstd),\n"
+    "told by its content, where this build opens archives; --entry #N takes its Nth D88 file.\n"
     "The Japanese messages are Shift_JIS, or UTF-8 on a terminal whose locale is.\n";
 #endif
 
@@ -70,8 +71,9 @@ void PrintHelp() {
       "stored twice is named on standard error; the file is written all the same.\n"
       "Exit status: 0 done, also for a disk that is not recognised or is damaged; 1 wrong\n"
       "arguments, a file that cannot be opened or written, a -C directory that cannot be\n"
-      "entered, an image that is not there, an archive that is damaged or holds no single D88\n"
-      "file, or a disk that carries the other title than --title asks for.\n",
+      "entered, an image that is not there, an archive that cannot be read, is damaged or too\n"
+      "large, or holds no single D88 file that --entry chooses, or a disk that carries the\n"
+      "other title than --title asks for.\n",
       kProgram, kProgram, kPlatformHelp);
 }
 

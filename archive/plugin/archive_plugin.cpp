@@ -77,6 +77,10 @@ class Walker {
   // A libarchive entry: whether it is a D88 file (by its name or its first bytes, read into
   // g_sniff), and then unpacking it or stepping over it.
   bool SniffLibarchive(archive* reader, const char* name, bool encrypted, int64_t size);
+  archive* OpenLibarchive(const char* format, int* problem);
+  bool WalkLibarchiveEntry(archive* reader, archive_entry* entry, bool* stop);
+  bool ZipEntryIsImage(const ZipEntry& entry, bool* tooLarge);
+  bool UnpackZipEntry(const ZipEntry& entry, bool* stop);
   bool UnpackLibarchive(archive* reader, bool encrypted, const Rar4File* rar, bool* stop);
   bool StepOver(archive* reader);
 
@@ -89,6 +93,10 @@ class Walker {
   int64_t m_formatBytes = 0;
   bool m_stepReads = false;   // stepping over an entry decodes it (7z, RAR): read, and counted
   bool m_countsData = false;  // the format decodes its entries' data: counted
+  bool m_rar = false;
+  bool m_sevenZip = false;
+  bool m_checkRar = false;   // a RAR 4 archive, whose headers are read here too
+  bool m_rarInStep = false;  // ... and read as libarchive reads them
   unsigned char m_peek[kTarPeek] = {};
   size_t m_peekLength = 0;
   size_t m_peekServed = 0;
@@ -256,68 +264,77 @@ int Walker::WalkStream(StreamFormat format) {
 
 // --- ZIP ---
 
+// Whether a ZIP entry is a D88 file: by its name, or by its first bytes where it could be one.
+// *tooLarge where reading them passed the walk's bound.
+bool Walker::ZipEntryIsImage(const ZipEntry& entry, bool* tooLarge) {
+  if (HasD88Extension(entry.name)) {
+    return true;
+  }
+  int64_t dataStart = 0;
+  if ((entry.flags & kZipEncrypted) != 0 || entry.size < kHeaderSize ||
+      entry.size > static_cast<uint64_t>(m_walk->imageLimit) ||
+      g_zip.CheckLocalHeader(&m_entries, entry, &dataStart) != nullptr ||
+      g_zipEntry.Start(&m_entries, entry, dataStart) != nullptr) {
+    return false;
+  }
+  D88Header header;
+  size_t got = 0;
+  int64_t read = 0;
+  while (got < sizeof header.raw &&
+         (read = g_zipEntry.Read(header.raw + got, sizeof header.raw - got)) > 0) {
+    got += static_cast<size_t>(read);
+  }
+  *tooLarge = !Charge(static_cast<int64_t>(got));
+  return got == sizeof header.raw && LooksLikeD88Header(header);
+}
+
+// Unpacks a ZIP entry for the caller; false where the walk passed its bound.
+bool Walker::UnpackZipEntry(const ZipEntry& entry, bool* stop) {
+  int outcome = kArchiveDone;
+  int64_t dataStart = 0;
+  const char* said = g_zip.CheckLocalHeader(&m_entries, entry, &dataStart);
+  if (said == nullptr) {
+    said = g_zipEntry.Start(&m_entries, entry, dataStart);
+  }
+  if (said != nullptr) {
+    outcome = kArchiveProblem;
+  } else if (!ResetSpool()) {
+    outcome = kArchiveWriteFailed;
+  } else {
+    int64_t got = 0;
+    while ((got = g_zipEntry.Read(g_chunk, sizeof g_chunk)) > 0 &&
+           Spool(g_chunk, got, &outcome, &said)) {
+      if (!Charge(got)) {
+        return false;
+      }
+    }
+    if (got < 0) {
+      outcome = kArchiveProblem;
+      said = g_zipEntry.TooGreedy()
+                 ? "cannot be unpacked: it needs more memory than this program allows"
+                 : g_zipEntry.Problem();
+    }
+  }
+  *stop = !Unpacked(outcome, said);
+  return true;
+}
+
 int Walker::WalkZip() {
   const char* problem = g_zip.Open(&m_file);
   if (problem != nullptr) {
     return Say("%s", problem);
   }
   ZipEntry entry;
-  while (g_zip.Next(&entry, &problem)) {
-    if (entry.directory) {
-      continue;
+  bool stop = false;
+  while (!stop && g_zip.Next(&entry, &problem)) {
+    bool tooLarge = false;
+    const bool image = !entry.directory && ZipEntryIsImage(entry, &tooLarge);
+    if (tooLarge) {
+      return TooLarge();
     }
-    int64_t dataStart = 0;
-    const bool encrypted = (entry.flags & kZipEncrypted) != 0;
-    // A D88 file by its name, or by its first bytes where it could be one.
-    bool image = HasD88Extension(entry.name);
-    if (!image && !encrypted && entry.size >= kHeaderSize &&
-        entry.size <= static_cast<uint64_t>(m_walk->imageLimit) &&
-        g_zip.CheckLocalHeader(&m_entries, entry, &dataStart) == nullptr &&
-        g_zipEntry.Start(&m_entries, entry, dataStart) == nullptr) {
-      D88Header header;
-      size_t got = 0;
-      int64_t read = 0;
-      while (got < sizeof header.raw &&
-             (read = g_zipEntry.Read(header.raw + got, sizeof header.raw - got)) > 0) {
-        got += static_cast<size_t>(read);
-      }
-      if (!Charge(static_cast<int64_t>(got))) {
-        return TooLarge();
-      }
-      image = got == sizeof header.raw && LooksLikeD88Header(header);
-    }
-    if (!image || m_walk->found(m_walk->context, entry.name, entry.declaredUtf8 ? 1 : 0) == 0) {
-      continue;
-    }
-    int outcome = kArchiveDone;
-    const char* said = g_zip.CheckLocalHeader(&m_entries, entry, &dataStart);
-    if (said == nullptr) {
-      said = g_zipEntry.Start(&m_entries, entry, dataStart);
-    }
-    if (said != nullptr) {
-      outcome = kArchiveProblem;
-    } else if (!ResetSpool()) {
-      outcome = kArchiveWriteFailed;
-    } else {
-      int64_t got = 0;
-      while ((got = g_zipEntry.Read(g_chunk, sizeof g_chunk)) > 0) {
-        if (!Charge(got)) {
-          return TooLarge();
-        }
-        if (!Spool(g_chunk, got, &outcome, &said)) {
-          break;
-        }
-      }
-      if (got < 0) {
-        outcome = kArchiveProblem;
-        said = g_zipEntry.TooGreedy() ? Predicate(
-                                            "cannot be unpacked: it needs more memory than "
-                                            "this program allows")
-                                      : g_zipEntry.Problem();
-      }
-    }
-    if (!Unpacked(outcome, said)) {
-      return kArchiveDone;
+    if (image && m_walk->found(m_walk->context, entry.name, entry.declaredUtf8 ? 1 : 0) != 0 &&
+        !UnpackZipEntry(entry, &stop)) {
+      return TooLarge();
     }
   }
   return problem != nullptr ? Say("%s", problem) : kArchiveDone;
@@ -408,7 +425,7 @@ bool Walker::UnpackLibarchive(archive* reader, bool encrypted, const Rar4File* r
   int outcome = kArchiveDone;
   const char* problem = nullptr;
   uint32_t crc = 0;
-  int64_t length = static_cast<int64_t>(m_sniffLength);
+  auto length = static_cast<int64_t>(m_sniffLength);
   if (encrypted) {
     outcome = kArchiveProblem;
     problem = "is encrypted; unpack it with its password first";
@@ -447,20 +464,20 @@ bool Walker::UnpackLibarchive(archive* reader, bool encrypted, const Rar4File* r
   return true;
 }
 
-int Walker::WalkLibarchive(const char* format) {
+// A libarchive reader of the one format, each by its own call: no filter, so no outside
+// program. Null, said why in *problem, where libarchive cannot start on it.
+archive* Walker::OpenLibarchive(const char* format, int* problem) {
   archive* reader = archive_read_new();
   if (reader == nullptr) {
-    return Say(" cannot be read as %s (libarchive cannot start)", m_walk->described);
+    *problem = Say(" cannot be read as %s (libarchive cannot start)", m_walk->described);
+    return nullptr;
   }
-  // Only the format at hand, each by its own call; no filter, so no outside program.
   int supported = ARCHIVE_FATAL;
-  const bool rar = std::strcmp(format, "rar") == 0;
-  const bool sevenZip = std::strcmp(format, "7z") == 0;
   if (std::strcmp(format, "tar") == 0) {
     supported = archive_read_support_format_tar(reader);
-  } else if (sevenZip) {
+  } else if (m_sevenZip) {
     supported = archive_read_support_format_7zip(reader);
-  } else if (rar) {
+  } else if (m_rar) {
     supported = archive_read_support_format_rar(reader);
     if (supported == ARCHIVE_OK) {
       supported = archive_read_support_format_rar5(reader);
@@ -468,9 +485,6 @@ int Walker::WalkLibarchive(const char* format) {
   } else if (std::strcmp(format, "lzh") == 0) {
     supported = archive_read_support_format_lha(reader);
   }
-  m_stepReads = rar || sevenZip;
-  m_countsData = !m_decoding && std::strcmp(format, "tar") != 0;
-  m_peekServed = 0;
   archive_read_set_read_callback(reader, ReadCallback);
   archive_read_set_callback_data(reader, this);
   if (!m_decoding) {
@@ -478,60 +492,76 @@ int Walker::WalkLibarchive(const char* format) {
     archive_read_set_skip_callback(reader, SkipCallback);
   }
   if (supported != ARCHIVE_OK || archive_read_open1(reader) != ARCHIVE_OK) {
-    const int said =
+    *problem =
         m_decoding && m_decoder.Problem() != nullptr
             ? StreamFailed()
             : Say(" cannot be read as %s (%s)", m_walk->described,
                   supported != ARCHIVE_OK ? "libarchive does not read it" : ArchiveError(reader));
     archive_read_free(reader);
-    return said;
+    return nullptr;
   }
-  const bool checkRar = rar && g_rar.Start(&m_file);
-  bool rarInStep = checkRar;
+  return reader;
+}
+
+// One entry of a libarchive walk: offered to the caller where it is a D88 file, unpacked or
+// stepped over. False where the walk cannot go on.
+bool Walker::WalkLibarchiveEntry(archive* reader, archive_entry* entry, bool* stop) {
+  Rar4File rarFile;
+  const int64_t size = archive_entry_size_is_set(entry) != 0 ? archive_entry_size(entry) : -1;
+  if (m_rarInStep && (!g_rar.Next(&rarFile) || rarFile.split ||
+                      (size >= 0 && static_cast<uint64_t>(size) != rarFile.size))) {
+    m_rarInStep = false;  // the headers read here are not libarchive's: no CRC to hold
+  }
+  if (archive_entry_filetype(entry) != AE_IFREG) {
+    return true;
+  }
+  const char* name = archive_entry_pathname(entry);
+  name = name != nullptr ? name : "";
+  const bool encrypted = archive_entry_is_encrypted(entry) != 0;
+  if (!SniffLibarchive(reader, name, encrypted, size) ||
+      m_walk->found(m_walk->context, name, m_sevenZip ? 1 : 0) == 0) {
+    return StepOver(reader);
+  }
+  if (m_checkRar && !m_rarInStep) {
+    // A stored RAR 4 entry has no check but the one made here.
+    *stop = !Unpacked(kArchiveProblem,
+                      "cannot be checked: its RAR headers do not read as libarchive reads them");
+    return StepOver(reader);
+  }
+  return UnpackLibarchive(reader, encrypted, m_rarInStep ? &rarFile : nullptr, stop);
+}
+
+int Walker::WalkLibarchive(const char* format) {
+  m_rar = std::strcmp(format, "rar") == 0;
+  m_sevenZip = std::strcmp(format, "7z") == 0;
+  m_stepReads = m_rar || m_sevenZip;
+  m_countsData = !m_decoding && std::strcmp(format, "tar") != 0;
+  m_peekServed = 0;
   int outcome = kArchiveDone;
+  archive* reader = OpenLibarchive(format, &outcome);
+  if (reader == nullptr) {
+    return outcome;
+  }
+  m_checkRar = m_rar && g_rar.Start(&m_file);
+  m_rarInStep = m_checkRar;
   archive_entry* entry = nullptr;
   int status = ARCHIVE_OK;
   bool stop = false;
-  while (!stop && ((status = archive_read_next_header(reader, &entry)) == ARCHIVE_OK ||
-                   status == ARCHIVE_WARN)) {
-    Rar4File rarFile;
-    const int64_t size = archive_entry_size_is_set(entry) != 0 ? archive_entry_size(entry) : -1;
-    if (rarInStep && (!g_rar.Next(&rarFile) || rarFile.split ||
-                      (size >= 0 && static_cast<uint64_t>(size) != rarFile.size))) {
-      rarInStep = false;  // the headers read here are not libarchive's: no CRC to hold
-    }
-    bool went = true;
-    if (archive_entry_filetype(entry) == AE_IFREG) {
-      const char* name = archive_entry_pathname(entry);
-      name = name != nullptr ? name : "";
-      const bool encrypted = archive_entry_is_encrypted(entry) != 0;
-      const bool image = SniffLibarchive(reader, name, encrypted, size);
-      if (image && m_walk->found(m_walk->context, name, sevenZip ? 1 : 0) != 0) {
-        if (checkRar && !rarInStep) {
-          // A stored RAR 4 entry has no check but the one made here.
-          stop = !Unpacked(kArchiveProblem,
-                           "cannot be checked: its RAR headers do not read as libarchive reads "
-                           "them");
-          went = StepOver(reader);
-        } else {
-          went = UnpackLibarchive(reader, encrypted, rarInStep ? &rarFile : nullptr, &stop);
-        }
-      } else {
-        went = StepOver(reader);
-      }
-    }
-    if (!went) {
-      break;
-    }
+  while (!stop &&
+         ((status = archive_read_next_header(reader, &entry)) == ARCHIVE_OK ||
+          status == ARCHIVE_WARN) &&
+         WalkLibarchiveEntry(reader, entry, &stop)) {
   }
-  if (m_decoding && m_decoder.Problem() != nullptr) {
-    outcome = StreamFailed();
-  } else if (m_formatBytes + m_decoder.Produced() > m_walk->workLimit) {
+  // Every trailer of the stream around the archive is checked, past where the archive ends.
+  const bool tooLarge = m_formatBytes + m_decoder.Produced() > m_walk->workLimit;
+  const bool streamFailed =
+      !tooLarge && m_decoding && (m_decoder.Problem() != nullptr || (!stop && !m_decoder.Finish()));
+  if (tooLarge) {
     outcome = TooLarge();
+  } else if (streamFailed) {
+    outcome = StreamFailed();
   } else if (!stop && status != ARCHIVE_EOF) {
     outcome = Say(" cannot be read as %s (%s)", m_walk->described, ArchiveError(reader));
-  } else if (m_decoding && !stop && !m_decoder.Finish()) {
-    outcome = StreamFailed();  // every trailer of the stream around the archive is checked
   }
   archive_read_free(reader);
   return outcome;

@@ -50,10 +50,10 @@ bool StreamDecoder::Start(int fd, StreamFormat format, int64_t limit) {
       break;
     case StreamFormat::kZstd:
       m_zstd = ZSTD_createDStream();
-      started =
-          m_zstd != nullptr &&
-          !ZSTD_isError(ZSTD_DCtx_setParameter(m_zstd, ZSTD_d_windowLogMax, kZstdWindowLogMax)) &&
-          !ZSTD_isError(ZSTD_initDStream(m_zstd));
+      started = m_zstd != nullptr &&
+                ZSTD_isError(
+                    ZSTD_DCtx_setParameter(m_zstd, ZSTD_d_windowLogMax, kZstdWindowLogMax)) == 0 &&
+                ZSTD_isError(ZSTD_initDStream(m_zstd)) == 0;
       m_zstdPending = 1;
       break;
   }
@@ -193,7 +193,7 @@ int64_t StreamDecoder::StepGzip(unsigned char* dest, size_t size) {
   m_gzip.next_out = dest;
   m_gzip.avail_out = static_cast<uInt>(size < (1u << 30) ? size : (1u << 30));
   const int status = inflate(&m_gzip, Z_NO_FLUSH);
-  const size_t made = static_cast<size_t>(m_gzip.next_out - dest);
+  const auto made = static_cast<size_t>(m_gzip.next_out - dest);
   m_next = m_gzip.next_in;
   m_available = m_gzip.avail_in;
   if (status == Z_STREAM_END) {
@@ -275,8 +275,7 @@ int64_t StreamDecoder::StepBzip2(unsigned char* dest, size_t size) {
   m_bzip2.next_out = reinterpret_cast<char*>(dest);
   m_bzip2.avail_out = static_cast<unsigned>(size < (1u << 30) ? size : (1u << 30));
   const int status = BZ2_bzDecompress(&m_bzip2);
-  const size_t made =
-      static_cast<size_t>(reinterpret_cast<unsigned char*>(m_bzip2.next_out) - dest);
+  const auto made = static_cast<size_t>(reinterpret_cast<unsigned char*>(m_bzip2.next_out) - dest);
   m_next = reinterpret_cast<const unsigned char*>(m_bzip2.next_in);
   m_available = m_bzip2.avail_in;
   if (status == BZ_STREAM_END) {
@@ -304,6 +303,7 @@ int64_t StreamDecoder::StepBzip2(unsigned char* dest, size_t size) {
 
 // zstd: frames back to back, each with the checksum of its content where the writer stored one
 // (zstd does by default).
+// NOLINTNEXTLINE(readability-non-const-parameter): zstd writes to dest through out.dst
 int64_t StreamDecoder::StepZstd(unsigned char* dest, size_t size) {
   if (!Refill()) {
     if (m_zstdPending == 0) {
@@ -317,7 +317,7 @@ int64_t StreamDecoder::StepZstd(unsigned char* dest, size_t size) {
   const size_t status = ZSTD_decompressStream(m_zstd, &out, &in);
   m_next += in.pos;
   m_available -= in.pos;
-  if (ZSTD_isError(status)) {
+  if (ZSTD_isError(status) != 0) {
     const ZSTD_ErrorCode code = ZSTD_getErrorCode(status);
     if (code == ZSTD_error_frameParameter_windowTooLarge || code == ZSTD_error_memory_allocation) {
       m_tooGreedy = true;

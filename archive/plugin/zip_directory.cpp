@@ -2,9 +2,11 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -114,12 +116,9 @@ bool ReadZip64Extra(const unsigned char* extra, int length, uint64_t* size, uint
   }
   // No field: fine where no value was left to it.
   const uint64_t* const values[] = {size, packed, offset};
-  for (const uint64_t* value : values) {
-    if (value != nullptr && *value == kNoValue32) {
-      return false;
-    }
-  }
-  return true;
+  return std::none_of(std::begin(values), std::end(values), [](const uint64_t* value) {
+    return value != nullptr && *value == kNoValue32;
+  });
 }
 
 // Whether the extra field carries a ZIP64 field at all.
@@ -145,7 +144,7 @@ bool ReadUnicodePath(const unsigned char* extra, int length, uint32_t nameCrc, c
         Le32(field + 1) != nameCrc) {
       continue;
     }
-    const size_t textLength = static_cast<size_t>(fieldLength - 5);
+    const auto textLength = static_cast<size_t>(fieldLength - 5);
     const size_t kept = textLength < size - 1 ? textLength : size - 1;
     std::memcpy(name, field + 5, kept);
     name[kept] = '\0';
@@ -165,37 +164,45 @@ const char* ZipDirectory::Say(const char* format, ...) {
   return m_problem;
 }
 
+namespace {
+
+// The end record, the last one in the file, followed only by its comment: where it lies, its
+// bytes into record; -1 where there is none.
+int64_t FindEndRecord(FileReader* file, unsigned char* record) {
+  static unsigned char tail[kEndSize + kLongestComment];
+  const int64_t fileSize = file->Size();
+  const int64_t tailLength =
+      fileSize < static_cast<int64_t>(sizeof tail) ? fileSize : static_cast<int64_t>(sizeof tail);
+  const int64_t tailStart = fileSize - tailLength;
+  if (!file->Read(tailStart, tail, static_cast<size_t>(tailLength))) {
+    return -1;
+  }
+  for (int64_t at = tailLength - kEndSize; at >= 0; --at) {
+    if (Le32(tail + at) == kEndSignature &&
+        at + kEndSize + Le16(tail + at + kEndCommentLength) <= tailLength) {
+      std::memcpy(record, tail + at, kEndSize);
+      return tailStart + at;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
 const char* ZipDirectory::Open(FileReader* file) {
   m_file = file;
   m_count = 0;
   m_read = 0;
-  const int64_t fileSize = file->Size();
   // The first part of a split archive opens with the spanning marker, and has no end record.
   unsigned char marker[4];
   if (file->Read(0, marker, sizeof marker) && Le32(marker) == kDescriptorSignature) {
     return Say("%s", kSplit);
   }
-  // The end record is the last one in the file, followed only by its comment.
-  static unsigned char tail[kEndSize + kLongestComment];
-  const int64_t tailLength =
-      fileSize < static_cast<int64_t>(sizeof tail) ? fileSize : static_cast<int64_t>(sizeof tail);
-  const int64_t tailStart = fileSize - tailLength;
-  if (!file->Read(tailStart, tail, static_cast<size_t>(tailLength))) {
-    return Say(" cannot be read as a ZIP archive (the file cannot be read)");
-  }
-  int64_t end = -1;
-  for (int64_t at = tailLength - kEndSize; at >= 0; --at) {
-    if (Le32(tail + at) == kEndSignature &&
-        at + kEndSize + Le16(tail + at + kEndCommentLength) <= tailLength) {
-      end = at;
-      break;
-    }
-  }
-  if (end < 0) {
+  unsigned char record[kEndSize];
+  const int64_t endOffset = FindEndRecord(file, record);
+  if (endOffset < 0) {
     return Say(" is damaged (ZIP: its central directory is not there; the file may be cut short)");
   }
-  const unsigned char* record = tail + end;
-  const int64_t endOffset = tailStart + end;
   const uint16_t disk = Le16(record + kEndDisk);
   const uint16_t directoryDisk = Le16(record + kEndDirectoryDisk);
   m_count = Le16(record + kEndEntries);
@@ -261,7 +268,7 @@ bool ZipDirectory::Next(ZipEntry* entry, const char** problem) {
   if (m_next + kDirectorySize > m_directoryEnd || !m_file->Read(m_next, header, sizeof header) ||
       Le32(header) != kDirectorySignature) {
     *problem = Say(" is damaged (ZIP: its central directory is broken at entry %lld of %lld)",
-                   static_cast<long long>(m_read + 1), static_cast<long long>(m_count));
+                   static_cast<long long>(m_read) + 1, static_cast<long long>(m_count));
     return false;
   }
   const int nameLength = Le16(header + kDirectoryNameLength);
@@ -270,9 +277,9 @@ bool ZipDirectory::Next(ZipEntry* entry, const char** problem) {
   const int64_t length = kDirectorySize + nameLength + extraLength + commentLength;
   if (m_next + length > m_directoryEnd ||
       !m_file->Read(m_next + kDirectorySize, g_field,
-                    static_cast<size_t>(nameLength + extraLength))) {
+                    static_cast<size_t>(nameLength) + static_cast<size_t>(extraLength))) {
     *problem = Say(" is damaged (ZIP: its central directory is broken at entry %lld of %lld)",
-                   static_cast<long long>(m_read + 1), static_cast<long long>(m_count));
+                   static_cast<long long>(m_read) + 1, static_cast<long long>(m_count));
     return false;
   }
   *entry = ZipEntry();
@@ -291,7 +298,7 @@ bool ZipDirectory::Next(ZipEntry* entry, const char** problem) {
       (Le16(header + kDirectoryDiskStart) != 0 &&
        Le16(header + kDirectoryDiskStart) != kNoValue16)) {
     *problem = Say(" is damaged (ZIP: entry %lld of its central directory is broken)",
-                   static_cast<long long>(m_read + 1));
+                   static_cast<long long>(m_read) + 1);
     return false;
   }
   entry->localOffset = static_cast<int64_t>(offset) + m_bias;
@@ -321,7 +328,7 @@ const char* ZipDirectory::CheckLocalHeader(FileReader* file, const ZipEntry& ent
   const int nameLength = Le16(header + kLocalNameLength);
   const int extraLength = Le16(header + kLocalExtraLength);
   if (!file->Read(entry.localOffset + kLocalSize, g_field,
-                  static_cast<size_t>(nameLength + extraLength))) {
+                  static_cast<size_t>(nameLength) + static_cast<size_t>(extraLength))) {
     return Say("is damaged (ZIP: its local header is cut short)");
   }
   if (static_cast<uint32_t>(nameLength) != entry.rawNameLength ||
@@ -346,14 +353,12 @@ const char* ZipDirectory::CheckLocalHeader(FileReader* file, const ZipEntry& ent
   }
   // With a data descriptor the local header may leave them 0; any it gives must agree.
   const bool deferred = (flags & kZipDataDescriptor) != 0;
-  const bool agree = (crc == entry.crc || (deferred && crc == 0)) &&
-                     (packed == entry.packedSize || (deferred && packed == 0)) &&
-                     (size == entry.size || (deferred && size == 0));
-  if (!agree) {
-    return Say(
-        "is damaged (ZIP: its local header and the central directory give different "
-        "%s)",
-        crc != entry.crc ? "CRC-32s" : "sizes");
+  const bool crcAgrees = crc == entry.crc || (deferred && crc == 0);
+  const bool sizesAgree = (packed == entry.packedSize || (deferred && packed == 0)) &&
+                          (size == entry.size || (deferred && size == 0));
+  if (!crcAgrees || !sizesAgree) {
+    return Say("is damaged (ZIP: its local header and the central directory give different %s)",
+               crcAgrees ? "sizes" : "CRC-32s");
   }
   *dataStart = entry.localOffset + kLocalSize + nameLength + extraLength;
   if (entry.packedSize > static_cast<uint64_t>(m_directoryStart - *dataStart)) {

@@ -126,17 +126,8 @@ int64_t ZipEntryReader::Serve(const void** buffer) {
     *buffer = m_localHeader;
     return static_cast<int64_t>(m_localHeaderLength);
   }
-  const uint64_t left = m_entry.packedSize - m_packedRead;
-  const size_t length = left < sizeof m_input ? static_cast<size_t>(left) : sizeof m_input;
-  if (length == 0) {
-    return 0;
-  }
-  if (!m_file->Read(m_dataStart + static_cast<int64_t>(m_packedRead), m_input, length)) {
-    return -1;
-  }
-  m_packedRead += length;
   *buffer = m_input;
-  return static_cast<int64_t>(length);
+  return ReadPacked(m_input, sizeof m_input);
 }
 
 int64_t ZipEntryReader::Read(unsigned char* dest, size_t size) {
@@ -171,16 +162,19 @@ int64_t ZipEntryReader::Read(unsigned char* dest, size_t size) {
   return 0;
 }
 
+int64_t ZipEntryReader::ReadPacked(unsigned char* dest, size_t size) {
+  const uint64_t left = m_entry.packedSize - m_packedRead;
+  const size_t length = left < size ? static_cast<size_t>(left) : size;
+  if (length > 0 && !m_file->Read(m_dataStart + static_cast<int64_t>(m_packedRead), dest, length)) {
+    return Fail("is damaged (ZIP: the file ends inside its data)");
+  }
+  m_packedRead += length;
+  return static_cast<int64_t>(length);
+}
+
 int64_t ZipEntryReader::Decode(unsigned char* dest, size_t size) {
   if (m_entry.method == kZipStored) {
-    const uint64_t left = m_entry.packedSize - m_packedRead;
-    const size_t length = left < size ? static_cast<size_t>(left) : size;
-    if (length > 0 &&
-        !m_file->Read(m_dataStart + static_cast<int64_t>(m_packedRead), dest, length)) {
-      return Fail("is damaged (ZIP: the file ends inside its data)");
-    }
-    m_packedRead += length;
-    return static_cast<int64_t>(length);
+    return ReadPacked(dest, size);
   }
   if (m_inflating) {
     return Inflate(dest, size);
@@ -201,13 +195,10 @@ int64_t ZipEntryReader::Inflate(unsigned char* dest, size_t size) {
   m_zlib.avail_out = static_cast<uInt>(size < (1u << 30) ? size : (1u << 30));
   while (m_zlib.avail_out > 0) {
     if (m_zlib.avail_in == 0) {
-      const uint64_t left = m_entry.packedSize - m_packedRead;
-      const size_t length = left < sizeof m_input ? static_cast<size_t>(left) : sizeof m_input;
-      if (length > 0 &&
-          !m_file->Read(m_dataStart + static_cast<int64_t>(m_packedRead), m_input, length)) {
-        return Fail("is damaged (ZIP: the file ends inside its data)");
+      const int64_t length = ReadPacked(m_input, sizeof m_input);
+      if (length < 0) {
+        return -1;
       }
-      m_packedRead += length;
       m_zlib.next_in = m_input;
       m_zlib.avail_in = static_cast<uInt>(length);
     }

@@ -39,6 +39,8 @@ class ZipEntryReader {
 
  private:
   int64_t Decode(unsigned char* dest, size_t size);
+  // Up to size more bytes of the packed data, as stored: how many, -1 where the file ends.
+  int64_t ReadPacked(unsigned char* dest, size_t size);
   int64_t Inflate(unsigned char* dest, size_t size);
   int64_t Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

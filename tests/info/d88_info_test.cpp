@@ -24,8 +24,8 @@
 namespace {
 
 const std::string kUsage =
-    "Usage: d88-info [--json] [--image N] [--records K] FILE\n"
-    "       d88-info [--image N] --sector TRACK C H R N FILE\n"
+    "Usage: d88-info [--json] [--image N] [--records K] [--entry NAME] FILE\n"
+    "       d88-info [--image N] [--entry NAME] --sector TRACK C H R N FILE\n"
     "       d88-info --help | --version\n";
 
 // The map lines of tracks 0 to 78 of a standard disk.

@@ -2,10 +2,12 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <zlib.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -38,6 +40,22 @@ void PutLE(Bytes& out, uint32_t value, int bytes) {
 
 Bytes MakeArchive(ArchiveKind kind, const std::vector<ArchiveMember>& members,
                   const ArchiveOptions& options) {
+  if ((kind == ArchiveKind::kGzip || kind == ArchiveKind::kTarGzip) && options.stored) {
+    // zlib at level 0: stored deflate blocks, every byte where it was.
+    const Bytes data =
+        kind == ArchiveKind::kGzip ? members.front().data : MakeArchive(ArchiveKind::kTar, members);
+    Bytes out(data.size() + data.size() / 1000 + 1024);
+    z_stream stream = {};
+    deflateInit2(&stream, 0, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+    stream.next_in = const_cast<Bytef*>(data.data());
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(out.size() - stream.avail_out);
+    deflateEnd(&stream);
+    return out;
+  }
   // Names are UTF-8; libarchive converts them from the locale's character set.
   const std::string locale = std::setlocale(LC_CTYPE, nullptr);
   std::setlocale(LC_CTYPE, "C.UTF-8");
@@ -54,6 +72,9 @@ Bytes MakeArchive(ArchiveKind kind, const std::vector<ArchiveMember>& members,
       Check(archive_write_set_format_pax_restricted(writer), writer, "tar");
       Check(archive_write_add_filter_gzip(writer), writer, "gzip");
       break;
+    case ArchiveKind::kTar:
+      Check(archive_write_set_format_pax_restricted(writer), writer, "tar");
+      break;
     case ArchiveKind::kGzip:
     case ArchiveKind::kXz:
       Check(archive_write_set_format_raw(writer), writer, "raw");
@@ -64,6 +85,11 @@ Bytes MakeArchive(ArchiveKind kind, const std::vector<ArchiveMember>& members,
   }
   if (options.shiftJisNames) {
     Check(archive_write_set_options(writer, "hdrcharset=CP932"), writer, "hdrcharset");
+  }
+  if (options.stored) {
+    const char* option =
+        kind == ArchiveKind::kZip ? "zip:compression=store" : "7zip:compression=store";
+    Check(archive_write_set_options(writer, option), writer, "store");
   }
   if (options.encrypted) {
     Check(archive_write_set_options(writer, "zip:encryption=zipcrypt"), writer, "encryption");
@@ -97,6 +123,15 @@ Bytes MakeArchive(ArchiveKind kind, const std::vector<ArchiveMember>& members,
   archive_write_free(writer);
   std::setlocale(LC_CTYPE, locale.c_str());
   out.resize(used);
+  if (options.utf8FlagOff) {
+    // Bit 11 of the flags of every local header (at 6) and directory record (at 8).
+    for (size_t at = 0; at + 10 < out.size(); ++at) {
+      if (out[at] == 'P' && out[at + 1] == 'K' && (out[at + 2] == 3 || out[at + 2] == 1) &&
+          out[at + 3] == out[at + 2] + 1) {
+        out[at + (out[at + 2] == 3 ? 7 : 9)] &= ~0x08;
+      }
+    }
+  }
   return out;
 }
 
@@ -125,4 +160,140 @@ Bytes MakeLzh(const std::vector<ArchiveMember>& members) {
   }
   out.push_back(0);  // the end of the archive
   return out;
+}
+
+Bytes MakeRar4(const std::vector<ArchiveMember>& members) {
+  // Every block: CRC-16 (the low half of the CRC-32 of the rest of its header), type, flags,
+  // header size.
+  const auto block = [](Bytes& out, uint8_t type, uint16_t flags, const Bytes& fields) {
+    Bytes header = {type};
+    PutLE(header, flags, 2);
+    PutLE(header, static_cast<uint32_t>(7 + fields.size()), 2);
+    header.insert(header.end(), fields.begin(), fields.end());
+    PutLE(out, static_cast<uint32_t>(crc32(0, header.data(), static_cast<uInt>(header.size()))), 2);
+    out.insert(out.end(), header.begin(), header.end());
+  };
+  Bytes out = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
+  block(out, 0x73, 0, Bytes(6, 0));  // the archive header
+  for (const ArchiveMember& member : members) {
+    Bytes fields;
+    const auto size = static_cast<uint32_t>(member.data.size());
+    PutLE(fields, size, 4);  // packed size
+    PutLE(fields, size, 4);  // size
+    fields.push_back(3);     // made on Unix
+    PutLE(fields, static_cast<uint32_t>(crc32(0, member.data.data(), static_cast<uInt>(size))), 4);
+    PutLE(fields, 0x5A215C00u, 4);  // a DOS date and time
+    fields.push_back(20);           // version 2.0 unpacks it
+    fields.push_back(0x30);         // stored
+    PutLE(fields, static_cast<uint32_t>(member.name.size()), 2);
+    PutLE(fields, 0x81A4, 4);  // attributes: a file, rw-r--r--
+    fields.insert(fields.end(), member.name.begin(), member.name.end());
+    block(out, 0x74, 0x8000, fields);  // a long block: the data follows
+    out.insert(out.end(), member.data.begin(), member.data.end());
+  }
+  block(out, 0x7B, 0x4000, {});  // the end of the archive
+  return out;
+}
+
+namespace {
+
+// A ustar header of a file of that name and size.
+Bytes TarHeader(const std::string& name, uint64_t size) {
+  Bytes header(512, 0);
+  std::snprintf(reinterpret_cast<char*>(header.data()), 100, "%s", name.c_str());
+  std::snprintf(reinterpret_cast<char*>(header.data()) + 100, 8, "%07o", 0644);
+  std::snprintf(reinterpret_cast<char*>(header.data()) + 108, 8, "%07o", 0);
+  std::snprintf(reinterpret_cast<char*>(header.data()) + 116, 8, "%07o", 0);
+  std::snprintf(reinterpret_cast<char*>(header.data()) + 124, 12, "%011llo",
+                static_cast<unsigned long long>(size));
+  std::snprintf(reinterpret_cast<char*>(header.data()) + 136, 12, "%011o", 1700000000);
+  header[156] = '0';
+  std::memcpy(header.data() + 257,
+              "ustar\0"
+              "00",
+              8);
+  std::memset(header.data() + 148, ' ', 8);
+  unsigned sum = 0;
+  for (const uint8_t byte : header) {
+    sum += byte;
+  }
+  std::snprintf(reinterpret_cast<char*>(header.data()) + 148, 8, "%06o", sum);
+  return header;
+}
+
+// Raw deflate of the bytes, ended by a full flush so that what follows owes it nothing.
+Bytes DeflateFlushed(z_stream* stream, const Bytes& bytes, int flush) {
+  Bytes out(bytes.size() + bytes.size() / 100 + 1024);
+  stream->next_in = const_cast<Bytef*>(bytes.data());
+  stream->avail_in = static_cast<uInt>(bytes.size());
+  stream->next_out = out.data();
+  stream->avail_out = static_cast<uInt>(out.size());
+  deflate(stream, flush);
+  out.resize(out.size() - stream->avail_out);
+  return out;
+}
+
+}  // namespace
+
+Bytes MakeTarGzipWithJunk(uint64_t junk, const std::vector<ArchiveMember>& members) {
+  z_stream stream = {};
+  deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  Bytes out = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3};  // a gzip header, made on Unix
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t length = 0;
+  const auto add = [&](const Bytes& bytes, int flush) {
+    const Bytes deflated = DeflateFlushed(&stream, bytes, flush);
+    out.insert(out.end(), deflated.begin(), deflated.end());
+    crc = crc32(crc, bytes.data(), static_cast<uInt>(bytes.size()));
+    length += bytes.size();
+  };
+  add(TarHeader("junk.bin", junk), Z_FULL_FLUSH);
+  // A mebibyte of zeros after a full flush deflates the same each time: repeat it.
+  const Bytes zeros(1 << 20, 0);
+  const Bytes chunk = DeflateFlushed(&stream, zeros, Z_FULL_FLUSH);
+  const uLong zerosCrc = crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
+  uint64_t left = junk;
+  for (; left >= zeros.size(); left -= zeros.size()) {
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    crc = crc32_combine(crc, zerosCrc, static_cast<z_off_t>(zeros.size()));
+    length += zeros.size();
+  }
+  Bytes rest(static_cast<size_t>(left + (512 - junk % 512) % 512), 0);
+  const Bytes tar = MakeArchive(ArchiveKind::kTarGzip, members);  // its tar, inflated below
+  Bytes inflated(tar.size() * 4 + 65536);
+  z_stream inflating = {};
+  inflateInit2(&inflating, 31);
+  inflating.next_in = const_cast<Bytef*>(tar.data());
+  inflating.avail_in = static_cast<uInt>(tar.size());
+  inflating.next_out = inflated.data();
+  inflating.avail_out = static_cast<uInt>(inflated.size());
+  inflate(&inflating, Z_FINISH);
+  inflated.resize(inflated.size() - inflating.avail_out);
+  inflateEnd(&inflating);
+  rest.insert(rest.end(), inflated.begin(), inflated.end());
+  add(rest, Z_FINISH);
+  deflateEnd(&stream);
+  PutLE(out, static_cast<uint32_t>(crc), 4);
+  PutLE(out, static_cast<uint32_t>(length), 4);
+  return out;
+}
+
+Bytes MakeXzAskingFor4GiB(const Bytes& data) {
+  Bytes xz = MakeArchive(ArchiveKind::kXz, {{"", data}});
+  // The block header follows the 12-byte stream header; its size is its first byte's, times 4,
+  // plus 4. Its LZMA2 filter (ID 0x21) carries one byte of properties: the dictionary size, 40
+  // being 4 GiB. A CRC-32 of the header ends it.
+  const size_t start = 12;
+  const size_t size = (xz[start] + 1u) * 4u;
+  for (size_t at = start + 2; at + 2 < start + size - 4; ++at) {
+    if (xz[at] == 0x21 && xz[at + 1] == 0x01) {
+      xz[at + 2] = 40;
+      break;
+    }
+  }
+  const auto crc = static_cast<uint32_t>(crc32(0, xz.data() + start, static_cast<uInt>(size - 4)));
+  for (int i = 0; i < 4; ++i) {
+    xz[start + size - 4 + i] = static_cast<uint8_t>(crc >> (8 * i));
+  }
+  return xz;
 }

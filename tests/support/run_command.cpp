@@ -238,7 +238,9 @@ CommandResult RunCommand(const std::string& program, const std::vector<std::stri
     }
   }
   int status = 0;
-  waitpid(child, &status, 0);
+  struct rusage usage = {};
+  wait4(child, &status, 0, &usage);
+  result.peakMemoryKb = usage.ru_maxrss;
   if (WIFEXITED(status)) {
     result.exitCode = WEXITSTATUS(status);
   } else if (WIFSIGNALED(status)) {

@@ -16,6 +16,7 @@ struct CommandResult {
   int signal = 0;
   std::string out;
   std::string err;
+  long peakMemoryKb = -1;  // the most memory the process held at once (POSIX: ru_maxrss)
 };
 
 struct CommandOptions {

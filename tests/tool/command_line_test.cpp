@@ -202,8 +202,8 @@ TEST_F(CommandTest, EveryArgumentCountsHoweverMany) {
   args.insert(args.end(), {"-C", "nowhere", m_diskPath});
   const CommandResult result = RunArgs(args);
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "castle-extract: cannot change to directory nowhere: " + kNoSuchDirectory +
-                            "\n");
+  EXPECT_EQ(result.err,
+            "castle-extract: cannot change to directory nowhere: " + kNoSuchDirectory + "\n");
 }
 
 TEST_F(CommandTest, ImagesNamedInAnyScriptOrWithSpacesOpen) {

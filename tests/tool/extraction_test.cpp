@@ -43,6 +43,22 @@ TEST_F(CommandTest, WholeDiskOfEitherTitleYieldsItsFourFiles) {
   }
 }
 
+TEST_F(CommandTest, ADiskNamedLikeAnArchiveIsCutAsTheD88FileItIs) {
+  // A disk's name is its header's first bytes: an archive's signature there makes no archive.
+  for (const std::string& name : {std::string("PK\x03\x04GAME", 8), std::string("BZh9DISK"),
+                                  std::string("\x1F\x8B\x08"
+                                              "DISK"),
+                                  std::string("7z\xBC\xAF\x27\x1C"), std::string("XX-lh5-DISK"),
+                                  std::string("Rar!\x1A\x07")}) {
+    SCOPED_TRACE(name);
+    const CommandResult result = Run(TheCastleDisk().SetName(name).Build());
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, kTheCastleRecognised + kAllFourCut);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
+  }
+}
+
 TEST_F(CommandTest, MissingTrack61StillWritesProg2AtFullLength) {
   // PROG2 starts on sector 16 of track 60 and goes on into track 61. With track 61 gone, the
   // disk supplies 256 bytes; the rest is zero before complementing, never bytes of PROG1.

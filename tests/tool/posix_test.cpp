@@ -35,6 +35,7 @@ TEST_F(CommandTest, InputThroughAPipe) {
     std::string out, err;
   };
   for (const Case& c : {Case{"/dev/stdin", 0, 0, kExcellentRecognised + kAllFourCut, ""},
+                        Case{"-", 0, 0, kExcellentRecognised + kAllFourCut, ""},
                         Case{"/dev/fd/63", 63, 0, kExcellentRecognised + kAllFourCut, ""}}) {
     SCOPED_TRACE(c.argument);
     CommandOptions options;

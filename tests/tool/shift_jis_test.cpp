@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "text/entry_name.h"
 #include "text/shift_jis.h"
 #include "tool/messages.h"
 
@@ -72,3 +73,31 @@ TEST(ShiftJis, EveryMessageDecodesWhole) {
 }
 
 }  // namespace
+
+TEST(EntryNames, UnflaggedNamesAreUtf8WhereTheyAreElseCodePage932) {
+  struct Name {
+    std::string bytes;
+    bool declaredUtf8;
+    bool text;
+    std::string shown;
+  };
+  const Name names[] = {
+      {u8"ゲーム1.d88", false, true, u8"ゲーム1.d88"},                // Info-ZIP's zip, GNU tar
+      {"\x83\x51\x81\x5B\x83\x80.d88", false, true, u8"ゲーム.d88"},  // a Japanese archiver
+      {u8"café.d88", false, true, u8"café.d88"},            // one accented letter among plain ones
+      {"\xC3\xBD\xC4\xB1.d88", false, true, u8"ﾃｽﾄｱ.d88"},  // katakana, though valid UTF-8
+      {"\xC3\xBD\xC4\xB1.d88", true, true, u8"ýı.d88"},     // ... unless the archive says UTF-8
+      {"\xFF\xFE.d88", false, false, "\\xff\\xfe.d88"},     // neither: the bytes, escaped
+      {"", false, true, "(no name)"},
+  };
+  for (const Name& name : names) {
+    SCOPED_TRACE(name.shown);
+    char text[kEntryNameTextSize];
+    EXPECT_EQ(EntryNameText(name.bytes.c_str(), name.declaredUtf8, text, sizeof text), name.text);
+    EXPECT_EQ(std::string(text), name.shown);
+  }
+  // Printed, no control character reaches a terminal, C1 ones (U+0080 to U+009F) included.
+  char shown[64];
+  EscapeControls(u8"a\x1b]0;x\x07\u009b2J\x7f城", shown, sizeof shown);
+  EXPECT_EQ(std::string(shown), u8"a\\x1b]0;x\\x07\\x9b2J\\x7f城");
+}

@@ -94,13 +94,11 @@ TEST(DroppedImage, GetsANewFolderBesideItNamedAfterIt) {
     bool inCurrentFolder;
     std::string folder;
   };
-  for (const Case& c : {Case{"castle.d88", false, "castle"},
-                        Case{u8"城 ディスク.D88", false, u8"城 ディスク"},
-                        Case{"v1.5/disk", false, "v1.5/disk.files"},
-                        Case{"castle.D77", false, "castle (2)"},
-                        Case{"castle.d88", false, "castle (3)"},
-                        Case{"keep.d88", false, "keep (2)"},
-                        Case{"v1.5/castle.d88", true, "here/castle"}}) {
+  for (const Case& c :
+       {Case{"castle.d88", false, "castle"}, Case{u8"城 ディスク.D88", false, u8"城 ディスク"},
+        Case{"v1.5/disk", false, "v1.5/disk.files"}, Case{"castle.D77", false, "castle (2)"},
+        Case{"castle.d88", false, "castle (3)"}, Case{"keep.d88", false, "keep (2)"},
+        Case{"v1.5/castle.d88", true, "here/castle"}}) {
     SCOPED_TRACE(c.image);
     int error = 0;
     ASSERT_TRUE(ChangeDirectory(dir.File(c.inCurrentFolder ? "here" : ".").c_str(), &error));
@@ -122,17 +120,18 @@ TEST_F(CommandTest, StartedWithoutAWindowOrAConsoleItWritesHereAndEndsAtOnce) {
   // input, or with no console at all (DETACHED_PROCESS): it must neither write beside the image
   // nor wait for an Enter nobody can press, and standard output that is not there is no failure.
   WriteFileBytes(m_diskPath, ExcellentDisk().Build());
-  for (const DWORD flags : {static_cast<DWORD>(CREATE_NO_WINDOW), static_cast<DWORD>(DETACHED_PROCESS)}) {
+  for (const DWORD flags :
+       {static_cast<DWORD>(CREATE_NO_WINDOW), static_cast<DWORD>(DETACHED_PROCESS)}) {
     SCOPED_TRACE(flags);
     std::wstring commandLine =
         L"\"" + Wide(CASTLE_EXTRACT_PATH) + L"\" \"" + Wide(m_diskPath) + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ASSERT_NE(CreateProcessW(Wide(CASTLE_EXTRACT_PATH).c_str(), commandLine.data(), nullptr,
-                             nullptr, FALSE, flags, nullptr, Wide(m_work.Path()).c_str(), &startup,
-                             &process),
-              0);
+    ASSERT_NE(
+        CreateProcessW(Wide(CASTLE_EXTRACT_PATH).c_str(), commandLine.data(), nullptr, nullptr,
+                       FALSE, flags, nullptr, Wide(m_work.Path()).c_str(), &startup, &process),
+        0);
     const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
     if (waited != WAIT_OBJECT_0) {
       TerminateProcess(process.hProcess, 99);
@@ -275,7 +274,8 @@ TEST(Programs, SayWhatTheyAreAndWhatTheyNeed) {
     const HRSRC group =
         module != nullptr ? FindResourceW(module, MAKEINTRESOURCEW(1), kIconGroupType) : nullptr;
     ASSERT_NE(group, nullptr);
-    const auto* directory = static_cast<const unsigned char*>(LockResource(LoadResource(module, group)));
+    const auto* directory =
+        static_cast<const unsigned char*>(LockResource(LoadResource(module, group)));
     ASSERT_NE(directory, nullptr);
     const int images = directory[4] | directory[5] << 8;
     std::vector<int> widths;
@@ -343,26 +343,24 @@ TEST(OwnWindow, DroppedImagesEachGoIntoANewFolderWithOneSummary) {
   WriteFileBytes(dir.File("keep/PROG1"), Bytes{'m', 'i', 'n', 'e'});
   const std::string missing = dir.File("missing.d88");
   int status = -1;
-  const std::string text = InOwnWindow(
-      dir,
-      {dir.File("game.d88"), dir.File("game.D77"), dir.File("keep.d88"), dir.File("other.d88"),
-       missing},
-      &status);
+  const std::string text = InOwnWindow(dir,
+                                       {dir.File("game.d88"), dir.File("game.D77"),
+                                        dir.File("keep.d88"), dir.File("other.d88"), missing},
+                                       &status);
   EXPECT_EQ(status, 1);  // one of them could not be opened
   EXPECT_EQ(ListDirectory(dir.File("game")), kAllFourFiles);
   EXPECT_EQ(ReadFileBytes(dir.File("game (2)/PROG2")), StandardRun(60, 16, 0, 1795));
   EXPECT_EQ(ReadFileBytes(dir.File("keep/PROG1")), (Bytes{'m', 'i', 'n', 'e'}));
   EXPECT_EQ(ListDirectory(dir.File("keep (2)")), kAllFourFiles);
   EXPECT_FALSE(IsDirectory(dir.File("other")));
-  EXPECT_NE(text.find("\nDone:\n  " + dir.File("game.d88") + ": \"The Castle\", its files in " +
-                      Backslashed(dir.File("game")) + "\n  " + dir.File("game.D77") +
-                      ": \"Castle Excellent\", its files in " +
-                      Backslashed(dir.File("game (2)")) + "\n  " + dir.File("keep.d88") +
-                      ": \"Castle Excellent\", its files in " +
-                      Backslashed(dir.File("keep (2)")) + "\n  " + dir.File("other.d88") +
-                      ": neither title; nothing was written\n  " + missing +
-                      ": it cannot be opened\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("\nDone:\n  " + dir.File("game.d88") + ": \"The Castle\", its files in " +
+                Backslashed(dir.File("game")) + "\n  " + dir.File("game.D77") +
+                ": \"Castle Excellent\", its files in " + Backslashed(dir.File("game (2)")) +
+                "\n  " + dir.File("keep.d88") + ": \"Castle Excellent\", its files in " +
+                Backslashed(dir.File("keep (2)")) + "\n  " + dir.File("other.d88") +
+                ": neither title; nothing was written\n  " + missing + ": it cannot be opened\n"),
+      std::string::npos)
       << text;
   // Let go: it can be renamed while the window would wait.
   EXPECT_NE(MoveFileW(Wide(dir.File("other.d88")).c_str(), Wide(dir.File("renamed.d88")).c_str()),
@@ -382,9 +380,9 @@ TEST(OwnWindow, SeveralImagesGivenAFolderEachGetANewFolderInIt) {
       dir, {"-C", dir.File("out"), dir.File("a/castle.d88"), dir.File("b/castle.d88")}, &status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ListDirectory(dir.File("out")), (std::vector<std::string>{"castle", "castle (2)"}));
-  EXPECT_NE(text.find(": \"The Castle\", its files in " + Backslashed(dir.File("out/castle (2)")) +
-                      "\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find(": \"The Castle\", its files in " + Backslashed(dir.File("out/castle (2)")) + "\n"),
+      std::string::npos)
       << text;
 }
 
