@@ -2,13 +2,22 @@
 // program with nothing beside it; the web page, which unpacks archives itself; and a build made
 // without libarchive. An archive or a compressed stream is met with one clear line.
 #include <cstdio>
+#include <cstring>
 
 #include "archive/packed_images.h"
+#include "archive/plugin_interface.h"
 
 namespace {
 
 const char* Refusal(const OtherFormat& format) {
   static char problem[160];
+  // An empty ZIP and a part of a split one are no archive to unpack: said as they are.
+  if (std::strcmp(format.described, "an empty ZIP archive") == 0) {
+    return kEmptyZip;
+  }
+  if (std::strcmp(format.described, "a part of a split ZIP archive") == 0) {
+    return kSplitZip;
+  }
 #ifdef _WIN32
   const bool zip = format.name[0] == 'z' && format.name[1] == 'i';
   std::snprintf(problem, sizeof problem, " is %s; unpack it first%s", format.described,

@@ -12,6 +12,13 @@
 // The plugin's file name, and where it lies from the commands' own folder.
 constexpr char kArchivePluginPath[] = "../lib/castle-extract/castle-archive.so";
 
+// What an empty ZIP archive and a part of a split one are said to be, after the file's path,
+// where archives are opened and where they are not.
+constexpr char kEmptyZip[] = " is an empty ZIP archive: it holds no file";
+constexpr char kSplitZip[] =
+    " is part of a split ZIP archive: join its parts into one file first (zip -s 0 ARCHIVE "
+    "--out WHOLE.zip)";
+
 // Bytes of an entry's name kept, with its NUL.
 constexpr int kMaxEntryName = 1024;
 

@@ -8,8 +8,8 @@ namespace {
 constexpr OtherFormat kOtherFormats[] = {
     // signature                 at   length  name     described              packed
     {"PK\x03\x04",                0,   4,      "zip",   "a ZIP archive",       true},
-    {"PK\x05\x06",                0,   4,      "zip",   "a ZIP archive",       true},   // empty
-    {"PK\x07\x08",                0,   4,      "zip",   "a ZIP archive",       true},   // split
+    {"PK\x05\x06",                0,   4,      "zip",   "an empty ZIP archive", true},
+    {"PK\x07\x08",                0,   4,      "zip",   "a part of a split ZIP archive", true},
     {"\x1F\x8B",                  0,   2,      "gzip",  "gzip-compressed",     true},
     {"7z\xBC\xAF\x27\x1C",        0,   6,      "7z",    "a 7z archive",        true},
     {"Rar!\x1A\x07",              0,   6,      "rar",   "a RAR archive",       true},

@@ -135,12 +135,17 @@ void PrintTrack(int track, const TrackListing& listing, int imageIndex, int limi
   *at++ = ':';
   if (listing.ownCount > 0) {
     const SectorHeader& first = listing.records[0].header;
+    // A walk listed in part says how much of it is listed: "2 of 16 sectors".
+    const int walked = listing.walkLength + listing.notListed;
     at = AppendDecimal(AppendText(at, " "), listing.walkLength);
-    at = AppendText(at, listing.walkLength == 1 ? " sector" : " sectors");
+    if (listing.notListed > 0) {
+      at = AppendDecimal(AppendText(at, " of "), walked);
+    }
+    at = AppendText(at, walked == 1 ? " sector" : " sectors");
     if (!listing.endedByCount && !listing.zeroCount) {
       if (listing.sharedCount < 0) {
         at = AppendText(at, " (their counts differ)");
-      } else if (listing.sharedCount != listing.walkLength) {
+      } else if (listing.sharedCount != walked) {
         at = AppendText(AppendDecimal(AppendText(at, " (each says "), listing.sharedCount), ")");
       }
     }

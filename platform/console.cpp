@@ -94,3 +94,32 @@ const char* OptionWithValue(const char* name, int argc, char** argv, int* next,
   }
   return nullptr;
 }
+
+// A number in decimal, or in hex after 0x; nothing else (no sign, no octal, no spaces).
+bool ParseNumber(const char* text, int low, int high, int* value) {
+  const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* digits = hex ? text + 2 : text;
+  long parsed = 0;
+  for (const char* c = digits; *c != '\0'; ++c) {
+    int digit = -1;
+    if (*c >= '0' && *c <= '9') {
+      digit = *c - '0';
+    } else if (hex && *c >= 'a' && *c <= 'f') {
+      digit = *c - 'a' + 10;
+    } else if (hex && *c >= 'A' && *c <= 'F') {
+      digit = *c - 'A' + 10;
+    }
+    if (digit < 0) {
+      return false;
+    }
+    parsed = parsed * (hex ? 16 : 10) + digit;
+    if (parsed > high) {
+      return false;
+    }
+  }
+  if (*digits == '\0' || parsed < low) {
+    return false;
+  }
+  *value = static_cast<int>(parsed);
+  return true;
+}

@@ -47,9 +47,22 @@ void WriteShiftJis(std::FILE* stream, const char* text) {
 }
 
 void WriteUtf8(std::FILE* stream, const char* text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, g_wide, kMaxWidePath) - 1;
-  if (length < 0 || !WriteToConsole(stream, g_wide, length)) {
-    std::fputs(text, stream);
+  // A console takes UTF-16, converted a piece at a time, each ending where a character does:
+  // a line longer than the buffer is written whole, its newline included.
+  constexpr size_t kPiece = kMaxWidePath / 2;  // bytes: never more UTF-16 units than that
+  for (size_t left = std::strlen(text); left > 0;) {
+    size_t piece = left < kPiece ? left : kPiece;
+    while (piece < left && piece > 0 && (static_cast<unsigned char>(text[piece]) & 0xC0) == 0x80) {
+      --piece;  // a continuation byte: the character starts before it
+    }
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(piece), g_wide, kMaxWidePath);
+    if (length <= 0 || !WriteToConsole(stream, g_wide, length)) {
+      std::fwrite(text, 1, left, stream);  // no console: the bytes themselves, all of them
+      return;
+    }
+    text += piece;
+    left -= piece;
   }
 }
 

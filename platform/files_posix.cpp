@@ -257,9 +257,22 @@ const char* ProgramName(const char* argv0) {
   return argv0;  // as invoked, which scripts see
 }
 
-const char* MakeFolderForImage(const char* /*imagePath*/, bool /*inCurrentFolder*/, int* error) {
+const char* MakeFolderForImage(const char* /*imagePath*/, bool /*inCurrentFolder*/, int* error,
+                               bool* /*trimmed*/) {
   *error = ENOSYS;  // only a command in a window of its own needs one
   return nullptr;
+}
+
+namespace {
+bool g_interruptRequested = false;  // only ever asked for in-process: a signal ends the run
+}  // namespace
+
+bool InterruptRequested() {
+  return g_interruptRequested;
+}
+
+void RequestInterrupt(bool interrupt) {
+  g_interruptRequested = interrupt;
 }
 
 bool ChangeDirectory(const char* path, int* error) {

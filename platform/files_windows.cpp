@@ -76,7 +76,15 @@ constexpr int kMaxFolderNumber = 9999;
 char g_argumentText[3 * 32768];
 char* g_arguments[kMaxArguments + 1];
 
-BOOL WINAPI RemoveTemporaryOnInterrupt(DWORD /*event*/) {
+// Set by the first Ctrl+C (or Ctrl+Break) in a window of its own: the run stops between images.
+volatile LONG g_interrupted = 0;
+bool g_ownWindow = false;
+
+BOOL WINAPI RemoveTemporaryOnInterrupt(DWORD event) {
+  const bool keyed = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  if (g_ownWindow && keyed && InterlockedExchange(&g_interrupted, 1) == 0) {
+    return TRUE;  // handled: the image at hand is finished, then the summary
+  }
   if (g_tempExists != 0) {
     DeleteFileW(g_tempName);  // opened for sharing deletion: gone once the process ends
   }
@@ -90,7 +98,6 @@ void WaitForEnter() {
 }
 
 // Decided once, at the start, from the facts of how the program was started.
-bool g_ownWindow = false;
 bool g_hasStandardOutput = true;
 wchar_t g_startDirectory[kMaxWidePath];
 
@@ -288,6 +295,14 @@ bool RunsInItsOwnWindow() {
   return g_ownWindow;
 }
 
+bool InterruptRequested() {
+  return g_interrupted != 0;
+}
+
+void RequestInterrupt(bool interrupt) {
+  InterlockedExchange(&g_interrupted, interrupt ? 1 : 0);
+}
+
 bool HasStandardOutput() {
   return g_hasStandardOutput;
 }
@@ -309,7 +324,8 @@ bool ReturnToStartingDirectory(int* error) {
   return true;
 }
 
-const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int* error) {
+const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int* error,
+                               bool* trimmed) {
   static wchar_t full[kMaxWidePath];
   static char folder[3 * kMaxWidePath];
   // Named after the image without its extension: C:\disks\castle.d88 gives C:\disks\castle
@@ -326,6 +342,16 @@ const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int*
   } else {
     std::wcscat(full, L".files");
   }
+  // Windows drops the dots and spaces that end a name ("game .d88" would make "game"): drop
+  // them here, so that the folder said is the folder made.
+  *trimmed = false;
+  for (size_t end = std::wcslen(full);
+       end > 0 && (full[end - 1] == L'.' || full[end - 1] == L' ') &&
+       (name == nullptr || full + end - 1 > name + 1);
+       --end) {
+    full[end - 1] = L'\0';
+    *trimmed = true;
+  }
   if (inCurrentFolder && name != nullptr) {
     const DWORD length = GetCurrentDirectoryW(kMaxWidePath, g_wideName);
     if (length == 0 || length + std::wcslen(name) >= kMaxWidePath) {
@@ -334,17 +360,30 @@ const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int*
     }
     std::wcscat(g_wideName, name);
     std::wcscpy(full, g_wideName);
+    name = full + length;
   }
   // A folder of its own that did not exist: never one of the user's, nor that of another image
   // of the same name (game.d88 and game.D77): "game", then "game (2)", "game (3)", ...
   const size_t base = std::wcslen(full);
-  for (int number = 1; CreateDirectoryW(full, nullptr) == 0; ++number) {
-    if (GetLastError() != ERROR_ALREADY_EXISTS || number == kMaxFolderNumber ||
-        base + 16 >= kMaxWidePath) {
+  const size_t nameLength = name != nullptr ? base - static_cast<size_t>(name + 1 - full) : base;
+  constexpr size_t kLongestName = 255;  // characters of one name in a path
+  for (int number = 1;; ++number) {
+    wchar_t suffix[16] = L"";
+    if (number > 1) {
+      _snwprintf(suffix, 16, L" (%d)", number);
+    }
+    if (nameLength + std::wcslen(suffix) > kLongestName || base + 16 >= kMaxWidePath) {
+      *error = -static_cast<int>(ERROR_FILENAME_EXCED_RANGE);
+      return nullptr;
+    }
+    std::wcscpy(full + base, suffix);
+    if (CreateDirectoryW(full, nullptr) != 0) {
+      break;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS || number == kMaxFolderNumber) {
       *error = WindowsError();
       return nullptr;
     }
-    _snwprintf(full + base, 16, L" (%d)", number + 1);
   }
   ToUtf8(full, folder, sizeof folder);
   return folder;

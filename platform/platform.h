@@ -35,6 +35,10 @@ bool IsHelpOption(const char* argument);
 // *value set and *next moved past a separate value; null otherwise.
 const char* OptionWithValue(const char* name, int argc, char** argv, int* next, const char** value);
 
+// A number of an option or argument, in decimal or in hex after 0x, from low to high; nothing
+// else (no sign, no octal, no spaces). Both commands read their numbers so.
+bool ParseNumber(const char* text, int low, int high, int* value);
+
 // Flushes standard output. On failure writes "<program>: cannot write standard output: reason"
 // on standard error and returns false: output that never arrived is no success.
 bool FinishStandardOutput(const char* program);
@@ -113,8 +117,19 @@ bool ReturnToStartingDirectory(int* error);
 // Makes a new folder named after the image without its extension (castle.d88 gives "castle"),
 // beside the image or, with inCurrentFolder, in the current folder, and returns its path:
 // where the files go when the command runs in its own window. A folder that exists already is
-// never used: the next is "castle (2)", then "castle (3)". Null with *error set when it cannot.
-const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int* error);
+// never used: the next is "castle (2)", then "castle (3)". A name cannot end in a dot or a
+// space on Windows, which drops them: they are dropped here first (*trimmed then says so), so
+// that the path returned is the folder made. Null with *error set when it cannot be made (a
+// name too long is ERROR_FILENAME_EXCED_RANGE, which says so).
+const char* MakeFolderForImage(const char* imagePath, bool inCurrentFolder, int* error,
+                               bool* trimmed);
+
+// True once the user has asked a run in a window of its own to stop (Ctrl+C, on Windows): it
+// then stops between images and sums up what it did and what it left. On POSIX systems a signal
+// ends a run at once instead, leaving no temporary file.
+bool InterruptRequested();
+// Asks for that (true), as the console's Ctrl+C does, or takes it back (false).
+void RequestInterrupt(bool interrupt);
 
 // The program's name for its usage line: as invoked on POSIX systems, where scripts see it;
 // its file name alone on Windows, where argument 0 is the whole path of the program.

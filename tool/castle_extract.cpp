@@ -87,18 +87,6 @@ struct Request {
   int imageCount = 0;
 };
 
-// An image number in decimal, or -1 for anything else.
-int ImageNumber(const char* text) {
-  int number = 0;
-  for (const char* digit = text; *digit != '\0'; ++digit) {
-    if (*digit < '0' || *digit > '9' || number > 99999) {
-      return -1;
-    }
-    number = number * 10 + (*digit - '0');
-  }
-  return text[0] != '\0' ? number : -1;
-}
-
 // The title --title names, into the request; -1 when it names one, else the exit code of a run
 // that ends here, said why.
 int TakeTitle(const char* value, Request* request) {
@@ -119,22 +107,36 @@ int TakeTitle(const char* value, Request* request) {
   return Finish(1);
 }
 
+// Whether the option was given before; says so where it was: an option is given once.
+bool GivenBefore(const char* name, bool given) {
+  if (given) {
+    Diagnose("%s%s is given more than once\n", kDiagnosticPrefix, name);
+  }
+  return given;
+}
+
 // The value of an option that takes one, into the request; -1 when it is taken, else the exit
 // code of a run that ends here, said why.
 int TakeValue(const char* name, const char* value, Request* request) {
   if (std::strcmp(name, "--entry") == 0) {
+    if (GivenBefore(name, request->entry != nullptr)) {
+      return Finish(1);
+    }
     request->entry = value;
     return -1;
   }
   if (std::strcmp(name, "--image") != 0) {
-    return TakeTitle(value, request);
+    return GivenBefore(name, request->title >= 0) ? Finish(1) : TakeTitle(value, request);
   }
-  request->image = ImageNumber(value);
-  if (request->image >= 0) {
+  if (GivenBefore(name, request->image >= 0)) {
+    return Finish(1);
+  }
+  // As d88-info reads it: decimal or 0x hex, an image the reader can index.
+  if (ParseNumber(value, 0, kMaxDisks - 1, &request->image)) {
     return -1;
   }
-  Diagnose("%s--image takes an image number, counting from 0, not \"%s\"\n", kDiagnosticPrefix,
-           value);
+  Diagnose("%s--image takes an image number from 0 to %d, not \"%s\"\n", kDiagnosticPrefix,
+           kMaxDisks - 1, value);
   return Finish(1);
 }
 
@@ -157,7 +159,7 @@ int TakeOption(int argc, char** argv, int* next, Request* request) {
     return Finish(0);
   }
   if (std::strcmp(option, "-C") == 0 && *next + 1 < argc) {
-    request->directory = argv[++*next];
+    request->directory = argv[++*next];  // as with tar, the last one counts
     return kGoOn;
   }
   // An option's value follows it, or its '='.
@@ -223,6 +225,7 @@ struct Outcome {
   int title = -1;                // whose files were cut, or -1
   const char* folder = nullptr;  // where they went, in a window of its own; valid until the next
   bool opened = false;
+  bool whole = true;  // every file of the title written whole
 };
 
 // The summaries kept for the end, one per image, for as many images as a command line can name;
@@ -234,6 +237,7 @@ struct Summary {
   int status;
   int title;
   bool opened;
+  bool whole;
   int folder;  // where its path starts in g_folderPaths; -1 for none, or kFolderNotKept
 };
 Summary g_summaries[kMaxSummaries];
@@ -241,7 +245,7 @@ char g_folderPaths[1 << 20];
 int g_folderPathsUsed = 0;
 
 Summary Summed(const Outcome& outcome) {
-  Summary summary = {outcome.status, outcome.title, outcome.opened, -1};
+  Summary summary = {outcome.status, outcome.title, outcome.opened, outcome.whole, -1};
   if (outcome.folder != nullptr) {
     const int length = static_cast<int>(std::strlen(outcome.folder)) + 1;
     if (length <= static_cast<int>(sizeof g_folderPaths) - g_folderPathsUsed) {
@@ -255,6 +259,32 @@ Summary Summed(const Outcome& outcome) {
   return summary;
 }
 
+// The folder an image's files go into in a window of its own, made before the first of them.
+struct FolderRequest {
+  const char* imagePath;
+  bool inGiven;      // in the folder -C gave, else beside the image
+  const char* made;  // once made
+};
+FolderRequest g_folderRequest = {nullptr, false, nullptr};
+
+bool MakeImageFolder(void* context) {
+  auto* request = static_cast<FolderRequest*>(context);
+  int error = 0;
+  bool trimmed = false;
+  const char* folder = MakeFolderForImage(request->imagePath, request->inGiven, &error, &trimmed);
+  if (folder == nullptr || !ChangeDirectory(folder, &error)) {
+    Diagnose("%scannot make a folder %s %s: %s\n", kDiagnosticPrefix,
+             request->inGiven ? "in the given folder for" : "beside", request->imagePath,
+             ErrorText(error));
+    return false;
+  }
+  request->made = folder;
+  std::printf("The files go into ");
+  WriteUtf8(stdout, folder);
+  WriteUtf8(stdout, trimmed ? " (Windows ends no folder's name in a dot or a space)\n" : "\n");
+  return true;
+}
+
 // Opens, recognises and cuts one image.
 Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
   Outcome outcome;
@@ -264,7 +294,6 @@ Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
   if (image == nullptr) {
     return outcome;
   }
-  int error = 0;
   g_d88.OpenStream(image);
   // An image asked for by number must be there; without --image, a file with none is simply
   // not recognised.
@@ -296,21 +325,11 @@ Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
     }
     return outcome;
   }
-  if (ownWindow && (directory == nullptr || request.imageCount > 1)) {
-    // Dropped onto the program, it has no directory of the user's choosing to write into: a new
-    // folder beside the image. Given one (-C) with several images, a new folder in it for each.
-    const bool inGiven = directory != nullptr;
-    directory = MakeFolderForImage(path, inGiven, &error);
-    if (directory == nullptr || !ChangeDirectory(directory, &error)) {
-      Diagnose("%scannot make a folder %s %s: %s\n", kDiagnosticPrefix,
-               inGiven ? "in the given folder for" : "beside", path, ErrorText(error));
-      outcome.status = 1;
-      return outcome;
-    }
-    outcome.folder = directory;
-    std::printf("The files go into ");
-    WriteUtf8(stdout, directory);
-    std::printf("\n");
+  if (ownWindow) {
+    // Dropped onto the program (or onto a shortcut that gives -C DIR), it writes into a new
+    // folder beside the image (or in DIR) for each image, made when the first file is written.
+    g_folderRequest = {path, directory != nullptr, nullptr};
+    SetOutputPlace(MakeImageFolder, &g_folderRequest);
   }
   // Only a disk that was recognised is announced as such.
   if (title == found) {
@@ -318,7 +337,12 @@ Outcome ExtractImage(const char* path, const Request& request, bool ownWindow) {
     WriteShiftJis(stdout, kRecognisedText);
   }
   outcome.title = title;
-  outcome.status = RunExtractionList(*kTitleFiles[title]) == 0 ? 0 : 1;
+  const ListOutcome cut = RunExtractionList(*kTitleFiles[title]);
+  SetOutputPlace(nullptr, nullptr);
+  outcome.status = cut.unwritten == 0 ? 0 : 1;
+  outcome.whole = cut.incomplete == 0;
+  outcome.folder = g_folderRequest.made;
+  g_folderRequest.made = nullptr;
   return outcome;
 }
 
@@ -332,12 +356,33 @@ void PrintSummaryLine(const char* path, const Summary& summary) {
                                             : ": neither title; nothing was written\n");
     return;
   }
-  std::printf(": \"%s\"%s, its files in ", kTitleSignatures[summary.title].title,
-              summary.status == 0 ? "" : ", not every file written");
-  WriteUtf8(stdout, summary.folder >= 0                ? g_folderPaths + summary.folder
-                    : summary.folder == kFolderNotKept ? "the folder named above"
-                                                       : "the current folder");
+  std::printf(": \"%s\"", kTitleSignatures[summary.title].title);
+  if (summary.folder == -1) {  // no folder was made: nothing went into one
+    WriteUtf8(stdout, ", but none of its files was written\n");
+    return;
+  }
+  std::printf("%s, its files in ",
+              summary.status == 0 && summary.whole ? "" : ", not every file written");
+  WriteUtf8(stdout,
+            summary.folder >= 0 ? g_folderPaths + summary.folder : "the folder named above");
   std::printf("\n");
+}
+
+// What each image gave, once all are done (or the run stopped, `done` of them read).
+void PrintSummary(const Request& request, int done, const char* stopped) {
+  std::printf("\nDone:\n");
+  const int summed = done < kMaxSummaries ? done : kMaxSummaries;
+  for (int i = 0; i < summed; ++i) {
+    PrintSummaryLine(request.images[i], g_summaries[i]);
+  }
+  if (done > summed) {
+    std::printf("  and %d more, each said above\n", done - summed);
+  }
+  for (int i = done; i < request.imageCount; ++i) {
+    std::printf("  ");
+    WriteUtf8(stdout, request.images[i]);
+    std::printf(": not read: %s\n", stopped);
+  }
 }
 
 void PrintWindowUsage() {
@@ -367,35 +412,40 @@ int CastleExtractRun(int argc, char** argv, bool ownWindow) {
     return Finish(0);
   }
   int status = 0;
-  for (int i = 0; i < request.imageCount; ++i) {
+  int done = 0;
+  const char* stopped = nullptr;  // why the run stopped before its last image
+  for (; done < request.imageCount; ++done) {
     int error = 0;
+    if (InterruptRequested()) {
+      stopped = "the run was interrupted";
+      break;
+    }
     if (request.imageCount > 1 && !ReturnToStartingDirectory(&error)) {
       Diagnose("%scannot go back to the starting folder: %s\n", kDiagnosticPrefix,
                ErrorText(error));
-      return Finish(1);
+      stopped = "the starting folder could not be entered again";
+      break;
     }
     if (request.imageCount > 1) {
-      std::printf("%s", i == 0 ? "" : "\n");
-      WriteUtf8(stdout, request.images[i]);
+      std::printf("%s", done == 0 ? "" : "\n");
+      WriteUtf8(stdout, request.images[done]);
       std::printf(":\n");
     }
-    const Outcome outcome = ExtractImage(request.images[i], request, ownWindow);
+    const Outcome outcome = ExtractImage(request.images[done], request, ownWindow);
     status = outcome.status != 0 ? outcome.status : status;
-    if (i < kMaxSummaries) {
-      g_summaries[i] = Summed(outcome);
+    if (done < kMaxSummaries) {
+      g_summaries[done] = Summed(outcome);
     }
+  }
+  if (stopped != nullptr) {
+    status = 1;
+    Diagnose("%s%s; %d image%s left unread\n", kDiagnosticPrefix, stopped,
+             request.imageCount - done, request.imageCount - done == 1 ? "" : "s");
   }
   // The last image is let go before a window waits: the user may move or delete it meanwhile.
   g_d88.Open(nullptr);
   if (request.imageCount > 1) {
-    std::printf("\nDone:\n");
-    const int summed = request.imageCount < kMaxSummaries ? request.imageCount : kMaxSummaries;
-    for (int i = 0; i < summed; ++i) {
-      PrintSummaryLine(request.images[i], g_summaries[i]);
-    }
-    if (request.imageCount > summed) {
-      std::printf("  and %d more, each said above\n", request.imageCount - summed);
-    }
+    PrintSummary(request, done, stopped);
   }
   g_folderPathsUsed = 0;
   return Finish(status);

@@ -11,7 +11,20 @@
 
 namespace {
 
-int g_unwritten = 0;  // files of the current list that could not be written
+ListOutcome g_outcome;  // of the current list
+OutputPlace g_prepare = nullptr;
+void* g_placeContext = nullptr;
+bool g_placeFailed = false;
+
+// Makes the place the files go, before the first of them; false where it cannot be made.
+bool PreparePlace() {
+  if (g_prepare != nullptr) {
+    const OutputPlace prepare = g_prepare;
+    g_prepare = nullptr;
+    g_placeFailed = !prepare(g_placeContext);
+  }
+  return !g_placeFailed;
+}
 
 bool Cut(const char* name, int track, int c, int h, int r, int n, int skip, int length,
          bool complemented) {
@@ -25,10 +38,17 @@ bool Cut(const char* name, int track, int c, int h, int r, int n, int skip, int 
   if (got == 0) {
     Diagnose("%s%s not written: the first sector of its run is missing or short\n",
              kDiagnosticPrefix, name);
+    ++g_outcome.incomplete;
+    return false;
+  }
+  if (!PreparePlace()) {
+    ++g_outcome.unwritten;
+    ++g_outcome.incomplete;
     return false;
   }
   ReportSuspectSectors(name, track, c, h, r, n, runLength, got);
   if (got < runLength) {
+    ++g_outcome.incomplete;
     const int supplied = got > skip ? got - skip : 0;
     Diagnose("%s%s: the disk supplied only %d of its %d bytes; the rest is padding\n",
              kDiagnosticPrefix, name, supplied, length);
@@ -40,7 +60,8 @@ bool Cut(const char* name, int track, int c, int h, int r, int n, int skip, int 
   }
   std::printf("cutting ... %s\n", name);
   if (!WriteOutputFile(name, g_buffer + skip, length)) {
-    ++g_unwritten;
+    ++g_outcome.unwritten;
+    g_outcome.incomplete += got < runLength ? 0 : 1;  // a padded file counts once
     return false;
   }
   return true;
@@ -57,12 +78,19 @@ bool CutFileInverted(const char* name, int track, int c, int h, int r, int n, in
   return Cut(name, track, c, h, r, n, skip, length, true);
 }
 
-int RunExtractionList(const ExtractionList& list) {
-  g_unwritten = 0;
+ListOutcome RunExtractionList(const ExtractionList& list) {
+  g_outcome = ListOutcome();
+  g_placeFailed = false;
   ForgetSuspectSectors();
   for (const TitleEntry& row : list) {
     const auto cut = row.complemented ? CutFileInverted : CutFile;
     cut(row.name, row.track, row.c, row.h, row.r, row.n, row.skip, row.length);
   }
-  return g_unwritten;
+  g_prepare = nullptr;
+  return g_outcome;
+}
+
+void SetOutputPlace(OutputPlace prepare, void* context) {
+  g_prepare = prepare;
+  g_placeContext = context;
 }

@@ -70,9 +70,6 @@ constexpr uint16_t kUnicodePathExtra = 0x7075;  // Info-ZIP: version 1, CRC-32 o
 constexpr uint32_t kNoValue32 = 0xFFFFFFFF;     // the real value is in the ZIP64 extra field
 constexpr uint16_t kNoValue16 = 0xFFFF;
 
-constexpr char kSplit[] =
-    " is part of a split ZIP archive: join its parts into one file first (zip -s 0 ARCHIVE "
-    "--out WHOLE.zip)";
 
 uint16_t Le16(const unsigned char* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -196,7 +193,7 @@ const char* ZipDirectory::Open(FileReader* file) {
   // The first part of a split archive opens with the spanning marker, and has no end record.
   unsigned char marker[4];
   if (file->Read(0, marker, sizeof marker) && Le32(marker) == kDescriptorSignature) {
-    return Say("%s", kSplit);
+    return Say("%s", kSplitZip);
   }
   unsigned char record[kEndSize];
   const int64_t endOffset = FindEndRecord(file, record);
@@ -219,7 +216,7 @@ const char* ZipDirectory::Open(FileReader* file) {
     // The ZIP64 end record lies before the locator; offsets in it may be shifted (m_bias).
     const int64_t expected = endOffset - kLocatorSize - kZip64EndSize;
     if (Le32(locator + kLocatorDiskCount) > 1) {
-      return Say("%s", kSplit);
+      return Say("%s", kSplitZip);
     }
     if (expected < 0 || !file->Read(expected, zip64, kZip64EndSize) ||
         Le32(zip64) != kZip64EndSignature || at > static_cast<uint64_t>(expected)) {
@@ -227,20 +224,20 @@ const char* ZipDirectory::Open(FileReader* file) {
     }
     if (Le32(zip64 + kZip64EndDisk) != 0 || Le32(zip64 + kZip64EndDirectoryDisk) != 0 ||
         Le64(zip64 + kZip64EndEntriesHere) != Le64(zip64 + kZip64EndEntries)) {
-      return Say("%s", kSplit);
+      return Say("%s", kSplitZip);
     }
     m_count = static_cast<int64_t>(Le64(zip64 + kZip64EndEntries) & INT64_MAX);
     directorySize = Le64(zip64 + kZip64EndDirectorySize);
     directoryOffset = Le64(zip64 + kZip64EndDirectoryOffset);
     directoryEnd = expected;
   } else if (disk != 0 || directoryDisk != 0 || entriesHere != m_count) {
-    return Say("%s", kSplit);
+    return Say("%s", kSplitZip);
   } else if (m_count == kNoValue16 || directorySize == kNoValue32 ||
              directoryOffset == kNoValue32) {
     return Say(" is damaged (ZIP: its ZIP64 end record is missing)");
   }
   if (m_count == 0) {
-    return Say(" is an empty ZIP archive: it holds no file");
+    return Say("%s", kEmptyZip);
   }
   // The directory ends where the end record begins; data before the archive (a
   // self-extracting program) shifts every offset it gives by the same amount.

@@ -129,12 +129,12 @@ TEST_F(InfoTest, ListsEveryImageButSignsOnlyTheFirst) {
                            "\nimages: 2\n"
                            "image 0: name \"FIRST\", media 0x20 (2HD), size 1728 bytes\n"
                            "image 1: name \"SECOND\", media 0x00 (2D), size 345312 bytes\n"
-                           "  track 0: 2 sectors, C0 H0 N1: 1 2, and 14 more records not listed: "
-                           "--records asks for 2\n";
+                           "  track 0: 2 of 16 sectors, C0 H0 N1: 1 2, and 14 more records not "
+                           "listed: --records asks for 2\n";
   EXPECT_EQ(scoped.out.substr(0, head.size()), head);
   const std::string tail =
-      "  track 79: 2 sectors, C39 H1 N1: 1 242, and 1 more record not listed: --records asks "
-      "for 2\n"
+      "  track 79: 2 of 3 sectors, C39 H1 N1: 1 242, and 1 more record not listed: --records "
+      "asks for 2\n"
       "signature: track 79 of image 1, sectors 2 and 3 numbered 0xF2 0xF3: The Castle\n";
   EXPECT_EQ(scoped.out.substr(scoped.out.size() - tail.size()), tail);
   const CommandResult first0 = Info({"--image", "0", m_path});

@@ -235,6 +235,79 @@ Bytes DeflateFlushed(z_stream* stream, const Bytes& bytes, int flush) {
 
 }  // namespace
 
+namespace {
+
+// Raw deflate data of `count` zeros, ended by a full flush, made in no time: a mebibyte of zeros
+// after a full flush deflates the same each time, so it is repeated. *crc is the CRC-32 of the
+// zeros, carried on from its value.
+Bytes DeflatedZeros(z_stream* stream, uint64_t count, uLong* crc) {
+  const Bytes zeros(1 << 20, 0);
+  const Bytes chunk = DeflateFlushed(stream, zeros, Z_FULL_FLUSH);
+  const uLong zerosCrc = crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
+  Bytes out;
+  uint64_t left = count;
+  for (; left >= zeros.size(); left -= zeros.size()) {
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    *crc = crc32_combine(*crc, zerosCrc, static_cast<z_off_t>(zeros.size()));
+  }
+  const Bytes rest(static_cast<size_t>(left), 0);
+  const Bytes end = DeflateFlushed(stream, rest, Z_FULL_FLUSH);
+  out.insert(out.end(), end.begin(), end.end());
+  *crc = crc32(*crc, rest.data(), static_cast<uInt>(rest.size()));
+  return out;
+}
+
+}  // namespace
+
+Bytes MakeZipOfZeros(const std::vector<std::pair<std::string, uint64_t>>& entries) {
+  Bytes out;
+  Bytes directory;
+  for (const auto& [name, size] : entries) {
+    z_stream stream = {};
+    deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    uLong crc = crc32(0, nullptr, 0);
+    Bytes data = DeflatedZeros(&stream, size, &crc);
+    const Bytes end = DeflateFlushed(&stream, {}, Z_FINISH);
+    data.insert(data.end(), end.begin(), end.end());
+    deflateEnd(&stream);
+    const auto offset = static_cast<uint32_t>(out.size());
+    for (Bytes* header : {&out, &directory}) {
+      const bool central = header == &directory;
+      PutLE(*header, central ? 0x02014B50u : 0x04034B50u, 4);
+      if (central) {
+        PutLE(*header, 20, 2);  // made by
+      }
+      PutLE(*header, 20, 2);  // needed
+      PutLE(*header, 0, 2);   // flags
+      PutLE(*header, 8, 2);   // deflated
+      PutLE(*header, 0, 4);   // time and date
+      PutLE(*header, static_cast<uint32_t>(crc), 4);
+      PutLE(*header, static_cast<uint32_t>(data.size()), 4);
+      PutLE(*header, static_cast<uint32_t>(size), 4);
+      PutLE(*header, static_cast<uint32_t>(name.size()), 2);
+      PutLE(*header, 0, 2);  // extra field
+      if (central) {
+        PutLE(*header, 0, 4);  // comment, disk
+        PutLE(*header, 0, 2);  // internal attributes
+        PutLE(*header, 0, 4);  // external attributes
+        PutLE(*header, offset, 4);
+      }
+      header->insert(header->end(), name.begin(), name.end());
+    }
+    out.insert(out.end(), data.begin(), data.end());
+  }
+  const auto directoryOffset = static_cast<uint32_t>(out.size());
+  out.insert(out.end(), directory.begin(), directory.end());
+  PutLE(out, 0x06054B50u, 4);
+  PutLE(out, 0, 4);  // disks
+  PutLE(out, static_cast<uint32_t>(entries.size()), 2);
+  PutLE(out, static_cast<uint32_t>(entries.size()), 2);
+  PutLE(out, static_cast<uint32_t>(directory.size()), 4);
+  PutLE(out, directoryOffset, 4);
+  PutLE(out, 0, 2);  // comment
+  return out;
+}
+
 Bytes MakeTarGzipWithJunk(uint64_t junk, const std::vector<ArchiveMember>& members) {
   z_stream stream = {};
   deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
@@ -248,17 +321,10 @@ Bytes MakeTarGzipWithJunk(uint64_t junk, const std::vector<ArchiveMember>& membe
     length += bytes.size();
   };
   add(TarHeader("junk.bin", junk), Z_FULL_FLUSH);
-  // A mebibyte of zeros after a full flush deflates the same each time: repeat it.
-  const Bytes zeros(1 << 20, 0);
-  const Bytes chunk = DeflateFlushed(&stream, zeros, Z_FULL_FLUSH);
-  const uLong zerosCrc = crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
-  uint64_t left = junk;
-  for (; left >= zeros.size(); left -= zeros.size()) {
-    out.insert(out.end(), chunk.begin(), chunk.end());
-    crc = crc32_combine(crc, zerosCrc, static_cast<z_off_t>(zeros.size()));
-    length += zeros.size();
-  }
-  Bytes rest(static_cast<size_t>(left + (512 - junk % 512) % 512), 0);
+  const Bytes zeros = DeflatedZeros(&stream, junk, &crc);
+  out.insert(out.end(), zeros.begin(), zeros.end());
+  length += junk;
+  Bytes rest(static_cast<size_t>((512 - junk % 512) % 512), 0);
   const Bytes tar = MakeArchive(ArchiveKind::kTarGzip, members);  // its tar, inflated below
   Bytes inflated(tar.size() * 4 + 65536);
   z_stream inflating = {};

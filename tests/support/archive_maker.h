@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/d88_builder.h"
@@ -39,6 +40,9 @@ Bytes MakeRar4(const std::vector<ArchiveMember>& members);
 // A tar.gz whose first entry is `junk` zero bytes, of any size (its deflate data repeats one
 // compressed mebibyte, so 4 GiB take 4 MB and no time), then the members.
 Bytes MakeTarGzipWithJunk(uint64_t junk, const std::vector<ArchiveMember>& members);
+
+// A ZIP of deflated entries of that many zeros each, of any size, made in no time.
+Bytes MakeZipOfZeros(const std::vector<std::pair<std::string, uint64_t>>& entries);
 
 // The data as an xz file whose LZMA2 dictionary, as its block header says, is 4 GiB.
 Bytes MakeXzAskingFor4GiB(const Bytes& data);

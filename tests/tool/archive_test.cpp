@@ -328,6 +328,11 @@ TEST_F(ArchiveTest, NoOtherProgramIsStartedAndMemoryAndWorkStayBounded) {
   };
   EXPECT_FALSE(WalkPackedImages(input, *format, big.c_str(), none, nullptr, &outcome, &count));
   EXPECT_LE(LastWalkDecompressed(), kMaxUnpackedSize + kMaxUnpackedSize / 16 + (1 << 20));
+  // Two D88 files that each fit, but not together: d88-info, which unpacks both, stops.
+  const std::string two = m_input.File("two.zip");
+  WriteFileBytes(two, MakeZipOfZeros({{"a.d88", 110000000}, {"b.d88", 110000000}}));
+  EXPECT_EQ(RunCommand(D88_INFO_PATH, {two}).err,
+            "d88-info: " + two + " is too large to search: it unpacks to more than 200 MB\n");
   // Thousands of entries: each one's byte is all that is unpacked.
   std::vector<ArchiveMember> many;
   for (int i = 0; i < 20000; ++i) {

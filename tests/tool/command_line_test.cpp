@@ -106,6 +106,8 @@ TEST_F(CommandTest, ImageAskedForByNumberIsRecognisedAndCutAsTheFirst) {
   loop.SetDiskSizeField(0);  // indexed 64 times, one image
   const Bytes two = Concat({StandardDisk(1, 2, 3).Build(), TheCastleDisk().Build()});
   const std::string none = "castle-extract: " + m_diskPath + " holds ";
+  const std::string kTakesImages =
+      "castle-extract: --image takes an image number from 0 to 63, not ";
   struct Case {
     Bytes file;
     std::vector<std::string> options;
@@ -118,16 +120,20 @@ TEST_F(CommandTest, ImageAskedForByNumberIsRecognisedAndCutAsTheFirst) {
       {two, {"--image", "2"}, 1, "", none + "2 images; there is no image 2\n"},
       {loop.Build(), {"--image", "1"}, 1, "", none + "1 image; there is no image 1\n"},
       {Bytes(100, 0), {"--image", "0"}, 1, "", none + "0 images; there is no image 0\n"},
+      {two, {"--image", "0x1"}, 0, kTheCastleRecognised + kAllFourCut, ""},  // as d88-info reads it
+      {two, {"--image", "-1"}, 1, "", kTakesImages + "\"-1\"\n"},
+      {two, {"--image", "1x"}, 1, "", kTakesImages + "\"1x\"\n"},
+      {two, {"--image", "64"}, 1, "", kTakesImages + "\"64\"\n"},  // past what a file indexes
       {two,
-       {"--image", "-1"},
+       {"--image", "1", "--image", "1"},
        1,
        "",
-       "castle-extract: --image takes an image number, counting from 0, not \"-1\"\n"},
+       "castle-extract: --image is given more than once\n"},
       {two,
-       {"--image", "1x"},
+       {"--title", "castle", "--title=castle"},
        1,
        "",
-       "castle-extract: --image takes an image number, counting from 0, not \"1x\"\n"},
+       "castle-extract: --title is given more than once\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options.back());
@@ -204,6 +210,30 @@ TEST_F(CommandTest, EveryArgumentCountsHoweverMany) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err,
             "castle-extract: cannot change to directory nowhere: " + kNoSuchDirectory + "\n");
+}
+
+TEST_F(CommandTest, ALongDiagnosticKeepsItsNewlineAndWholeCharacters) {
+  // A path of 30 KB is said whole; one of 90 KB is cut where a character starts, with "..." and
+  // the newline the line ends in.
+  for (const int characters : {10000, 30000}) {
+    std::string path;
+    for (int i = 0; i < characters; ++i) {
+      path += u8"城";
+    }
+    const CommandResult result = RunArgs({path});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string err = result.err.substr(result.err.find('\n') + 1);  // past the Japanese
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back(), '\n');
+    if (characters == 10000) {
+      EXPECT_EQ(err.find("castle-extract: cannot open " + path + ": "), 0u);
+    } else {
+      EXPECT_LE(err.size(), 65536u);
+      EXPECT_EQ(err.substr(err.size() - 4), "...\n");
+      const std::string cut = err.substr(0, err.size() - 4);
+      EXPECT_EQ(cut.size() % 3, std::string("castle-extract: cannot open ").size() % 3);
+    }
+  }
 }
 
 TEST_F(CommandTest, ImagesNamedInAnyScriptOrWithSpacesOpen) {

@@ -57,6 +57,12 @@ TEST_F(CommandTest, ADiskNamedLikeAnArchiveIsCutAsTheD88FileItIs) {
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(Output("VOICE"), StandardRun(33, 1, 0, 1536));
   }
+  // Cut short, it is still a D88 file while its first track starts within it: no archive, no
+  // word, no title.
+  const Bytes whole = TheCastleDisk().SetName(std::string("PK\x03\x04", 4)).Build();
+  const CommandResult half = Run(Bytes(whole.begin(), whole.begin() + whole.size() / 2));
+  EXPECT_EQ(half.exitCode, 0);
+  EXPECT_EQ(half.out + half.err, "");
 }
 
 TEST_F(CommandTest, MissingTrack61StillWritesProg2AtFullLength) {

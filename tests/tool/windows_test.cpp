@@ -84,7 +84,7 @@ TEST_F(CommandTest, D88InfoTakesAPathOfAnyScript) {
 
 TEST(DroppedImage, GetsANewFolderBesideItNamedAfterIt) {
   // A folder that exists already, the user's own or that of another image of the same name, is
-  // never used: the next number is.
+  // never used: the next number is. A name does not end in a dot or a space, as Windows makes it.
   const ScratchDir dir;
   ASSERT_TRUE(MakeDirectory(dir.File("v1.5")));
   ASSERT_TRUE(MakeDirectory(dir.File("keep")));
@@ -93,17 +93,22 @@ TEST(DroppedImage, GetsANewFolderBesideItNamedAfterIt) {
     std::string image;
     bool inCurrentFolder;
     std::string folder;
+    bool trimmed = false;
   };
   for (const Case& c :
        {Case{"castle.d88", false, "castle"}, Case{u8"城 ディスク.D88", false, u8"城 ディスク"},
         Case{"v1.5/disk", false, "v1.5/disk.files"}, Case{"castle.D77", false, "castle (2)"},
         Case{"castle.d88", false, "castle (3)"}, Case{"keep.d88", false, "keep (2)"},
-        Case{"v1.5/castle.d88", true, "here/castle"}}) {
+        Case{"v1.5/castle.d88", true, "here/castle"}, Case{"game .d88", false, "game", true},
+        Case{"game..d88", false, "game (2)", true}, Case{"game. .d88", false, "game (3)", true}}) {
     SCOPED_TRACE(c.image);
     int error = 0;
+    bool trimmed = false;
     ASSERT_TRUE(ChangeDirectory(dir.File(c.inCurrentFolder ? "here" : ".").c_str(), &error));
-    const char* folder = MakeFolderForImage(dir.File(c.image).c_str(), c.inCurrentFolder, &error);
+    const char* folder =
+        MakeFolderForImage(dir.File(c.image).c_str(), c.inCurrentFolder, &error, &trimmed);
     ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(trimmed, c.trimmed);
     EXPECT_TRUE(IsDirectory(dir.File(c.folder))) << c.folder;
     std::string expected = dir.File(c.folder);
     for (char& ch : expected) {
@@ -111,7 +116,16 @@ TEST(DroppedImage, GetsANewFolderBesideItNamedAfterIt) {
     }
     EXPECT_EQ(std::string(folder), expected);
   }
+  // A name whose next number would make it longer than a name can be says so.
+  const std::string stem(251, 'n');
+  ASSERT_TRUE(MakeDirectory(dir.File(stem)));
+  for (int number = 2; number <= 9; ++number) {
+    ASSERT_TRUE(MakeDirectory(dir.File(stem + " (" + std::to_string(number) + ")")));
+  }
   int error = 0;
+  bool trimmed = false;
+  EXPECT_EQ(MakeFolderForImage(dir.File(stem + ".d88").c_str(), false, &error, &trimmed), nullptr);
+  EXPECT_EQ(error, -static_cast<int>(ERROR_FILENAME_EXCED_RANGE));
   ReturnToStartingDirectory(&error);
 }
 
@@ -186,6 +200,27 @@ TEST_F(CommandTest, DeviceNamesAreNoDiskImages) {
     options.workDir = m_work.Path();
     EXPECT_EQ(RunCommand(D88_INFO_PATH, {name}, options).err,
               "d88-info: cannot open " + name + ": it is a device, not a file\n");
+  }
+  EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(CommandTest, AnEmptyOrSplitZipIsSaidToBeOneInOneLine) {
+  struct Case {
+    Bytes file;
+    std::string err;
+  };
+  const Case cases[] = {
+      {Concat({{'P', 'K', 5, 6}, Bytes(18, 0)}), " is an empty ZIP archive: it holds no file\n"},
+      {Concat({{'P', 'K', 7, 8, 'P', 'K', 3, 4}, Bytes(100, 0)}),
+       " is part of a split ZIP archive: join its parts into one file first (zip -s 0 ARCHIVE "
+       "--out WHOLE.zip)\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFileBytes(m_diskPath, c.file);
+    const CommandResult result = RunArgs({m_diskPath});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "castle-extract: " + m_diskPath + c.err);
   }
   EXPECT_TRUE(WorkFiles().empty());
 }
@@ -383,6 +418,57 @@ TEST(OwnWindow, SeveralImagesGivenAFolderEachGetANewFolderInIt) {
   EXPECT_NE(
       text.find(": \"The Castle\", its files in " + Backslashed(dir.File("out/castle (2)")) + "\n"),
       std::string::npos)
+      << text;
+}
+
+TEST(OwnWindow, EachDiskDroppedOntoAShortcutWithAFolderGetsANewFolderInIt) {
+  // A shortcut that gives -C DIR, one disk dropped on it at a time: each its own new folder in
+  // DIR, and nothing of DIR's replaced.
+  const ScratchDir dir;
+  ASSERT_TRUE(MakeDirectory(dir.File("out")));
+  const Bytes mine = {'m', 'i', 'n', 'e'};
+  WriteFileBytes(dir.File("out/PROG1"), mine);
+  WriteFileBytes(dir.File("castle.d88"), TheCastleDisk().Build());
+  for (int drop = 0; drop < 2; ++drop) {
+    int status = -1;
+    InOwnWindow(dir, {"-C", dir.File("out"), dir.File("castle.d88")}, &status);
+    EXPECT_EQ(status, 0);
+  }
+  EXPECT_EQ(ListDirectory(dir.File("out")),
+            (std::vector<std::string>{"PROG1", "castle", "castle (2)"}));
+  EXPECT_EQ(ReadFileBytes(dir.File("out/PROG1")), mine);
+  EXPECT_EQ(ListDirectory(dir.File("out/castle (2)")), kAllFourFiles);
+}
+
+TEST(OwnWindow, AFolderIsMadeForFilesOnlyAndTheSummarySaysWhatWasLeft) {
+  // Track 79 alone: recognised, nothing to cut, no folder. Track 61 missing: PROG2 padded, not
+  // every file written. Then an interrupted drop sums up the images it left.
+  const ScratchDir dir;
+  const D88Builder castle = TheCastleDisk();
+  WriteFileBytes(dir.File("signature.d88"),
+                 castle.Edited([](int track, SectorRecord&) { return track == 79; }).Build());
+  WriteFileBytes(dir.File("damaged.d88"),
+                 castle.Edited([](int track, SectorRecord&) { return track != 61; }).Build());
+  int status = -1;
+  std::string text =
+      InOwnWindow(dir, {dir.File("signature.d88"), dir.File("damaged.d88")}, &status);
+  EXPECT_EQ(status, 0);  // a damaged disk, as on the command line
+  EXPECT_FALSE(IsDirectory(dir.File("signature")));
+  EXPECT_NE(text.find("\nDone:\n  " + dir.File("signature.d88") +
+                      ": \"The Castle\", but none of its files was written\n  " +
+                      dir.File("damaged.d88") +
+                      ": \"The Castle\", not every file written, its files in " +
+                      Backslashed(dir.File("damaged")) + "\n"),
+            std::string::npos)
+      << text;
+  RequestInterrupt(true);
+  text = InOwnWindow(dir, {dir.File("damaged.d88"), dir.File("signature.d88")}, &status);
+  RequestInterrupt(false);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(text.find("\nDone:\n  " + dir.File("damaged.d88") +
+                      ": not read: the run was interrupted\n  " + dir.File("signature.d88") +
+                      ": not read: the run was interrupted\n"),
+            std::string::npos)
       << text;
 }
 
