@@ -447,18 +447,19 @@ SignatureVerdict CheckSignature(D88Image& image, int imageIndex) {
       stored / kSectorIdSize, {ids[kSecondSectorNumber], ids[kThirdSectorNumber]}, FindTitle(ids)};
 }
 
-bool TitleRunsPresent(D88Image& image, int title, int imageIndex) {
+int TitleFilesOnCopy(D88Image& image, int title, int imageIndex) {
   static unsigned char run[4 * kSectorLength * kLastSector];  // room for the longest run
-  if (!image.SelectDisk(imageIndex)) {
-    return false;
+  if (!image.SelectDisk(imageIndex) || IsPresent(image, kSignatureTrack)) {
+    return 0;  // no image, or its track 79 decides
   }
   image.SetSectorRange(kFirstSector, kLastSector);
+  int whole = 0;
   for (const TitleEntry& row : *kTitleFiles[title]) {
     const int length = row.skip + row.length;
-    if (length > static_cast<int>(sizeof run) ||
-        image.ReadSectors(row.track, row.c, row.h, row.r, row.n, run, length) != length) {
-      return false;
-    }
+    whole += length <= static_cast<int>(sizeof run) &&
+                     image.ReadSectors(row.track, row.c, row.h, row.r, row.n, run, length) == length
+                 ? 1
+                 : 0;
   }
-  return true;
+  return whole;
 }

@@ -91,8 +91,9 @@ struct SignatureVerdict {
 };
 SignatureVerdict CheckSignature(D88Image& image, int imageIndex = 0);
 
-// Whether the image holds every byte of every run of the title's files, as castle-extract
-// --title would read them: a copy without its protection track can still be cut.
-bool TitleRunsPresent(D88Image& image, int title, int imageIndex = 0);
+// How many of the title's files an image without its signature track (as a copy without its
+// protection track is) holds whole, as castle-extract --title would read them; 0 for an image
+// that has the track, whose signature decides.
+int TitleFilesOnCopy(D88Image& image, int title, int imageIndex = 0);
 
 #endif  // INFO_DISK_MAP_H

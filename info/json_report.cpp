@@ -195,14 +195,17 @@ void PrintFiles(D88Image& image, const ExtractionList& files) {
   ReportText("]");
 }
 
-// The titles whose files the image holds whole, for a copy without its signature.
+// For an image without its signature track: the titles of which it holds files whole, and how
+// many, for castle-extract --title.
 void PrintRunsPresent(D88Image& image, int signatureImage) {
   ReportText(",\"runs_present\":[");
   bool first = true;
   for (int title = 0; title < kTitleCount; ++title) {
-    if (TitleRunsPresent(image, title, signatureImage)) {
-      ReportFormat("%s{\"title\":\"%s\",\"option\":\"%s\"}", first ? "" : ",",
-                   kTitleSignatures[title].title, kTitleSignatures[title].option);
+    const int whole = TitleFilesOnCopy(image, title, signatureImage);
+    if (whole > 0) {
+      ReportFormat("%s{\"title\":\"%s\",\"option\":\"%s\",\"files_whole\":%d,\"files\":%d}",
+                   first ? "" : ",", kTitleSignatures[title].title,
+                   kTitleSignatures[title].option, whole, kFilesPerTitle);
       first = false;
     }
   }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "castle/extraction_lists.h"
 #include "castle/title_signature.h"
 #include "info/decimal.h"
 #include "info/disk_map.h"
@@ -288,9 +289,11 @@ void PrintImage(D88Image& image, int index, int imagesAfter, const ReportScope& 
 // A copy without its protection track may still hold the files: says how to cut them.
 void PrintHowToCut(D88Image& image, int signatureImage) {
   int present[kTitleCount];
+  int whole[kTitleCount];
   int count = 0;
   for (int title = 0; title < kTitleCount; ++title) {
-    if (TitleRunsPresent(image, title, signatureImage)) {
+    whole[count] = TitleFilesOnCopy(image, title, signatureImage);
+    if (whole[count] > 0) {
       present[count++] = title;
     }
   }
@@ -300,6 +303,9 @@ void PrintHowToCut(D88Image& image, int signatureImage) {
   ReportText("signature: none; the runs of");
   for (int i = 0; i < count; ++i) {
     ReportFormat("%s\"%s\"", i == 0 ? " " : " and ", kTitleSignatures[present[i]].title);
+    if (whole[i] < kFilesPerTitle) {
+      ReportFormat(" (%d of its %d files)", whole[i], kFilesPerTitle);
+    }
   }
   ReportText(" are present: try castle-extract");
   if (signatureImage != 0) {

@@ -454,8 +454,9 @@ TEST_F(JsonTest, EscapesNamesAndCarriesEveryImageAndMark) {
 }
 
 TEST_F(JsonTest, ACopyWithoutItsSignatureIsToldHowToBeCut) {
-  // Without track 79, both titles' runs are whole; without sector 8 of track 61 as well, only
-  // those of "Castle Excellent", whose PROG2 ends in sector 7.
+  // Without track 79, both titles' runs are whole; without sector 8 of track 61 as well, three
+  // files of "The Castle", and all of "Castle Excellent", whose PROG2 ends in sector 7. A disk
+  // that has its track 79, whatever it holds, is told nothing: its signature decides.
   D88Builder noSignature = TheCastleDisk();
   noSignature.SetTrackOffsetField(79, 0);
   const D88Builder shorter = noSignature.Edited(
@@ -464,8 +465,8 @@ TEST_F(JsonTest, ACopyWithoutItsSignatureIsToldHowToBeCut) {
       "signature: none; the runs of \"The Castle\" and \"Castle Excellent\" "
       "are present: try castle-extract --title castle or --title excellent\n";
   const std::string excellent =
-      "signature: none; the runs of \"Castle Excellent\" are present: "
-      "try castle-extract --title excellent\n";
+      "signature: none; the runs of \"The Castle\" (3 of its 4 files) and \"Castle Excellent\" "
+      "are present: try castle-extract --title castle or --title excellent\n";
   struct Case {
     Bytes disk;
     std::string line;  // after the signature line; "" for none
@@ -473,8 +474,9 @@ TEST_F(JsonTest, ACopyWithoutItsSignatureIsToldHowToBeCut) {
   };
   const Case cases[] = {
       {noSignature.Build(), both, "[\"castle\",\"excellent\"]"},
-      {shorter.Build(), excellent, "[\"excellent\"]"},
-      {TheCastleDisk().Build(), "", "[\"castle\",\"excellent\"]"},  // recognised: no line
+      {shorter.Build(), excellent, "[\"castle\",\"excellent\"]"},
+      {TheCastleDisk().Build(), "", "[]"},   // recognised
+      {StandardDisk(1, 2, 3).Build(), "", "[]"},  // a whole disk of neither title
       {StandardDisk(1, 2, 3).Edited([](int track, SectorRecord&) { return track != 0; }).Build(),
        "", "[]"},
   };
@@ -485,6 +487,7 @@ TEST_F(JsonTest, ACopyWithoutItsSignatureIsToldHowToBeCut) {
     EXPECT_EQ(last.substr(last.find('\n') + 1), c.line);
     EXPECT_EQ(Query(c.disk, ".signature.runs_present | map(.option)"), c.json + "\n");
   }
+  EXPECT_EQ(Query(shorter.Build(), ".signature.runs_present | map(.files_whole)"), "[3,4]\n");
 }
 
 TEST_F(JsonTest, NamesAsShiftJisTextAndPathsAsUtf8) {
