@@ -22,6 +22,9 @@ const char* Refusal(const OtherFormat& format) {
   const bool zip = format.name[0] == 'z' && format.name[1] == 'i';
   std::snprintf(problem, sizeof problem, " is %s; unpack it first%s", format.described,
                 zip ? " (Explorer opens ZIP files)" : "");
+#elif defined(__EMSCRIPTEN__)
+  // The web page unpacks what it opens itself; anything else is to be unpacked first.
+  std::snprintf(problem, sizeof problem, " is %s; unpack it first", format.described);
 #else
   std::snprintf(problem, sizeof problem, " is %s; this build opens no archives; unpack it first",
                 format.described);

@@ -334,10 +334,10 @@ void PrintSignature(D88Image& image, int distinct, int signatureImage) {
   }
   ReportFormat(": %s\n",
                verdict.title >= 0 ? kTitleSignatures[verdict.title].title : "neither title");
-  if (verdict.title >= 0) {
-    return;
+  if (verdict.title < 0) {
+    PrintHowToCut(image, signatureImage);
   }
-  PrintHowToCut(image, signatureImage);
+  // Every other image that carries a title, whether this one is a game disk or not.
   for (int other = 0; other < distinct; ++other) {
     const int title = other == signatureImage ? -1 : CheckSignature(image, other).title;
     if (title >= 0) {

@@ -167,66 +167,76 @@ export function sayWhetherItScrolls() {
   $('map-scrolls').hidden = frame.scrollWidth <= frame.clientWidth + 1;
 }
 
-function connect(map, model, { sideWidth, place }) {
-  const detail = $('map-detail');
-  const said = $('map-said');
+// The map's listeners, set once for the page's life, speak of the disk drawn last: `shown`.
+let shown = null;  // { model, where, byNumber }
+let sector = -1;   // the sector the keyboard is on, in the focused track
+
+// The track and sector index under a point of the screen, or null.
+function sectorAt(map, clientX, clientY) {
+  const { model, where: { sideWidth, place }, byNumber } = shown;
+  const matrix = map.getScreenCTM();
+  if (!matrix) return null;
+  const at = new DOMPoint(clientX, clientY).matrixTransform(matrix.inverse());
+  const side = at.x >= place(1, 0).x - kSideGap / 2 ? 1 : 0;
+  const row = Math.floor((at.y - place(0, 0).y) / kRowHeight);
+  const track = byNumber.get(row * 2 + side);
+  const index = Math.floor((at.x - place(side, 0).x) / kMarkWidth);
+  if (!track || index < 0 || index >= track.count || at.x > place(side, 0).x + sideWidth) {
+    return null;
+  }
+  return { track, index, model };
+}
+
+function showSector(map, track) {
+  const { model, where: { place } } = shown;
   const cursor = map.querySelector('.cursor');
-  detail.textContent = 'Point at a sector, or move through the map with the arrow keys (up and ' +
-                       'down between tracks, left and right between sectors), to see its ID and ' +
-                       'size.';
-  const byNumber = new Map(model.tracks.map((track) => [track.track, track]));
+  const { x, y } = place(track.track, sector);
+  cursor.setAttribute('x', x - 0.5);
+  cursor.setAttribute('y', y + 0.5);
+  cursor.removeAttribute('hidden');
+  const text = `track ${track.track}, sector ${sector + 1} of ${track.count}: ` +
+               describe(markOf(model, track, sector), model.runs);
+  $('map-detail').textContent = text;
+  $('map-said').textContent = text;  // spoken: the keyboard moved here, the pointer never speaks
+}
+
+function listen(map) {
   const groups = () => map.querySelectorAll('g[data-at]');
-  let sector = -1;  // the sector the keyboard is on, in the focused track
-
   map.addEventListener('mousemove', (event) => {
-    const matrix = map.getScreenCTM();
-    if (!matrix) return;
-    const at = new DOMPoint(event.clientX, event.clientY).matrixTransform(matrix.inverse());
-    const side = at.x >= place(1, 0).x - kSideGap / 2 ? 1 : 0;
-    const row = Math.floor((at.y - place(0, 0).y) / kRowHeight);
-    const track = byNumber.get(row * 2 + side);
-    const index = Math.floor((at.x - place(side, 0).x) / kMarkWidth);
-    if (!track || index < 0 || index >= track.count || at.x > place(side, 0).x + sideWidth) {
-      return;
-    }
-    detail.textContent = `track ${track.track}, ${describe(markOf(model, track, index), model.runs)}`;
+    const found = shown && sectorAt(map, event.clientX, event.clientY);
+    if (!found) return;
+    $('map-detail').textContent =
+      `track ${found.track.track}, ${describe(markOf(found.model, found.track, found.index), found.model.runs)}`;
   });
-
-  const showSector = (track) => {
-    const { x, y } = place(track.track, sector);
-    cursor.setAttribute('x', x - 0.5);
-    cursor.setAttribute('y', y + 0.5);
-    cursor.removeAttribute('hidden');
-    const text = `track ${track.track}, sector ${sector + 1} of ${track.count}: ` +
-                 describe(markOf(model, track, sector), model.runs);
-    detail.textContent = text;
-    said.textContent = text;  // spoken: the keyboard moved here, the pointer never speaks
-  };
-
+  // A click or a tap picks the sector under it, whose details stay as focus moves to its track.
+  map.addEventListener('pointerdown', (event) => {
+    const found = shown && sectorAt(map, event.clientX, event.clientY);
+    if (found) sector = found.index;
+  });
   map.addEventListener('focusin', (event) => {
-    const group = event.target.closest('g[data-at]');
+    const group = shown && event.target.closest('g[data-at]');
     if (!group) return;
-    const track = model.tracks[Number(group.dataset.at)];
+    const track = shown.model.tracks[Number(group.dataset.at)];
     sector = Math.min(sector, track.count - 1);
     if (sector >= 0) {
-      showSector(track);
+      showSector(map, track);
     } else {
-      cursor.setAttribute('hidden', '');
-      detail.textContent = trackText(track, model);
+      map.querySelector('.cursor').setAttribute('hidden', '');
+      $('map-detail').textContent = trackText(track, shown.model);
     }
   });
-
   map.addEventListener('keydown', (event) => {
+    if (!shown) return;
     const all = [...groups()];
     const at = all.indexOf(document.activeElement);
     if (at < 0) return;
-    const track = model.tracks[at];
+    const track = shown.model.tracks[at];
     if (event.key === 'ArrowLeft' || event.key === 'ArrowRight') {
       const to = sector + (event.key === 'ArrowRight' ? 1 : -1);
       event.preventDefault();
       if (to < 0 || to >= track.count) return;
       sector = to;
-      showSector(track);
+      showSector(map, track);
       return;
     }
     const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: all.length - 1 }[event.key];
@@ -236,4 +246,24 @@ function connect(map, model, { sideWidth, place }) {
     all[to].setAttribute('tabindex', 0);
     all[to].focus();
   });
+}
+
+let listening = false;
+
+function connect(map, model, where) {
+  shown = { model, where, byNumber: new Map(model.tracks.map((track) => [track.track, track])) };
+  sector = -1;
+  $('map-detail').textContent =
+    'Point at a sector, or move through the map with the arrow keys (up and down between ' +
+    'tracks, left and right between sectors), to see its ID and size.';
+  if (!listening) {
+    listen(map);
+    listening = true;
+  }
+}
+
+// The map of a result no longer shown: its listeners say nothing of it.
+export function forgetMap() {
+  shown = null;
+  sector = -1;
 }

@@ -3,7 +3,7 @@
 // a worker run the commands' real entries on it, and shows what the command wrote (its
 // Shift_JIS messages decoded), the files it made, and a map of the disk. Only the latest choice
 // is ever shown: a new one ends the run before it and clears everything it showed.
-import { drawMap, sayWhetherItScrolls } from './disk_map.js';
+import { drawMap, forgetMap, sayWhetherItScrolls } from './disk_map.js';
 import { showImages, showLegend, showOdd, showRuns, showSummary } from './disk_lists.js';
 import { filesOf } from './dropped.js';
 import { offerEntries, offerFiles, offerImages, offerTitles } from './offers.js';
@@ -18,6 +18,7 @@ const heading = (parts) => parts.join(' › ');
 // fromResult: it was asked from a button of the last result, whose place focus takes.
 async function run(request, fromResult = false, leftOut = []) {
   const mine = newChoice();
+  forgetMap();
   setBusy(`Reading ${request.files[0].name}…`, true);
   const result = await runInWorker(request, (text) => {
     if (isLatest(mine)) setBusy(text);
@@ -36,10 +37,18 @@ async function run(request, fromResult = false, leftOut = []) {
     failed(heading(result.heading), result.message, fromResult);
   } else if (result.kind === 'entries') {
     $('file-name').textContent = heading(result.heading);
-    const text = `This ${result.archiveKind} holds ${result.disks.length} disk images. Which one?`;
+    const count = (n) => n.toLocaleString('en');
+    const text = result.find
+      ? `${count(result.matching)} of the ${count(result.total)} disk images of this ` +
+        `${result.archiveKind} have “${result.find}” in their name${result.matching > result.disks.length
+          ? `; the first ${count(result.disks.length)} are listed` : ''}. Which one?`
+      : `This ${result.archiveKind} holds ${count(result.total)} disk images` +
+        `${result.total > result.disks.length ? `; the first ${count(result.disks.length)} are ` +
+          'listed, and a part of a name finds the others' : ''}. Which one?`;
     $('verdict').textContent = text;
-    offerEntries(result.disks, (disk) => run({
-      files: [file], choice: { depth: result.depth, place: disk.place } }, true));
+    offerEntries(result, (disk) => run({
+      files: [file], choice: { depth: result.depth, place: disk.place } }, true),
+    (find) => run({ files: [file], choice: { depth: result.depth }, find }, true));
     finish(`${heading(result.heading)}: ${text}`, fromResult);
   } else {
     await showDisk(result, { files: [file], choice: request.choice, title: request.title,
@@ -62,8 +71,9 @@ async function showDisk(result, request, mine, fromResult) {
   const again = (ask) => run({ ...request, title: undefined, image: undefined, ...ask }, true);
   if (facts.d88 && !facts.title && !request.title) {
     offerTitles(facts.runsPresent, request.image, again);
-    offerImages(facts.otherImages, again);
   }
+  // Every other image that carries a title, whether this one is a game disk or not.
+  if (facts.d88) offerImages(facts.otherImages, again);
   // Laid out a part at a time, unseen, the page given its turn between the parts: the result,
   // the command's Japanese output (whose font is looked for the first time), the lists and a
   // map of hundreds of tracks laid out at once would stall it. The lists come before the map,

@@ -55,31 +55,64 @@ function buttons(container, intro, choices, run) {
   container.hidden = false;
 }
 
-// A copy without its protection track may still hold a title's files: offer to cut them.
+// A copy without its protection track (track 79 missing) may still hold a title's files:
+// offer to cut them, saying how many are whole.
 export function offerTitles(present, image, run) {
   if (!present.length) return;
-  buttons($('title-choice'), 'Its files may all be there, as on a copy without its protection ' +
-          'track: ', present.map(({ title, option }) => ({ text: `Cut as ${title}`,
-                                                           ask: { title: option, image } })), run);
+  buttons($('title-choice'), 'Track 79 is missing, as on a copy without its protection track: ',
+          present.map(({ title, option, files_whole: whole, files }) => ({
+            text: `Cut as ${title}${whole < files ? ` (${whole} of its ${files} files whole)` : ''}`,
+            ask: { title: option, image },
+          })), run);
 }
 
 // Other images of the file that carry a title's signature: offer to cut them.
 export function offerImages(others, run) {
   if (!others.length) return;
-  buttons($('image-choice'), 'Another image of this file is a game disk: ',
+  buttons($('image-choice'), `Another image of this file is a game disk: `,
           others.map(({ image, title }) => ({ text: `Cut image ${image} (“${title}”)`,
                                               ask: { image } })), run);
 }
 
-// The disk images of an archive: the one picked is read as a new choice.
-export function offerEntries(disks, pick) {
-  for (const disk of disks) {
-    const button = element('button', disk.name);
-    button.type = 'button';
-    button.addEventListener('click', () => pick(disk));
-    const item = element('li');
-    item.append(button);
-    $('archive-entries').append(item);
-  }
+// Buttons shown at a time of an archive's disk images, and at most where the worker sent more.
+const kEntriesShown = 100;
+
+// The disk images of an archive: the one picked is read as a new choice. They are shown a
+// hundred at a time, more on asking; where the archive holds more than the worker sent, a part
+// of a name finds them (find(text)).
+export function offerEntries(result, pick, find) {
+  const list = $('archive-entries');
+  const more = $('archive-more');
+  let shown = 0;
+  const showMore = () => {
+    const part = result.disks.slice(shown, shown + kEntriesShown);
+    const items = part.map((disk) => {
+      const button = element('button', disk.name);
+      button.type = 'button';
+      button.addEventListener('click', () => pick(disk));
+      const item = element('li');
+      item.append(button);
+      return item;
+    });
+    list.append(...items);
+    shown += part.length;
+    more.hidden = shown >= result.disks.length;
+    more.textContent = `Show ${Math.min(kEntriesShown, result.disks.length - shown)} more of ` +
+                       `${result.disks.length.toLocaleString('en')}`;
+    return items[0];
+  };
+  more.onclick = () => {
+    const first = showMore();
+    if (first) first.querySelector('button').focus();
+  };
+  showMore();
+  const finder = $('archive-find');
+  finder.hidden = result.total <= kEntriesShown;
+  const input = $('archive-find-text');
+  input.value = result.find;
+  finder.onsubmit = (event) => {
+    event.preventDefault();
+    find(input.value);
+  };
   $('archive').hidden = false;
 }

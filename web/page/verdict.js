@@ -50,11 +50,28 @@ function notRecognised(facts) {
   for (const other of facts.otherImages) {
     text += ` Image ${other.image} of this file is “${other.title}”: cut it with the button below.`;
   }
+  if (facts.runsPresent.length) {
+    text += ' Track 79 is missing, as on a copy without its protection track: the files may ' +
+            'still be cut with a button below.';
+  }
   return text;
+}
+
+// A dump cut short is said wherever it is cut: before track 79, the disk is "neither" for it.
+function cutShortText(facts) {
+  if (!facts.cutShort) return '';
+  const { has, wants } = facts.cutShort;
+  return ` The file is cut short: it holds ${has.toLocaleString('en')} of the ` +
+         `${wants.toLocaleString('en')} bytes its image says it has.`;
 }
 
 // asked: { title, image } as the run was asked for.
 export function explain(facts, command, asked, problems) {
+  const verdict = explainDisk(facts, command, asked, problems);
+  return facts.d88 ? verdict + cutShortText(facts) : verdict;
+}
+
+function explainDisk(facts, command, asked, problems) {
   if (!facts.d88) return `This is not a D88 disk image: ${facts.reason}. Nothing was written.`;
   if (command.exitCode !== 0 && command.files.length === 0) {
     return 'castle-extract wrote nothing: what it said is below.';

@@ -62,7 +62,8 @@ const kCleared = ['downloads', 'download-all', 'runs', 'legend', 'odd-sectors', 
 const kEmptied = ['file-name', 'verdict', 'output', 'diagnostics', 'exit-code', 'timing',
                   'map-summary', 'map-detail', 'map-said', 'left-out'];
 const kHidden = ['result', 'said', 'files', 'disk', 'archive', 'title-choice', 'image-choice',
-                 'odd', 'left-out', 'no-downloads', 'images', 'map-scrolls'];
+                 'odd', 'left-out', 'no-downloads', 'images', 'map-scrolls', 'archive-find',
+                 'archive-more'];
 
 export function clearResult() {
   for (const link of document.querySelectorAll('#result a[href^="blob:"]')) {

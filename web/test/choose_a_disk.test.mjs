@@ -10,6 +10,7 @@ import {
   assertSameAsNative, assertSameFiles, demoDisk, nativeRun, withSignatureNumbers, withoutTrack,
   work,
 } from './support/disks.mjs';
+import { zipOf } from './support/archives.mjs';
 import {
   choose, clickForResult, openPage, pageRun, pageUrl, shownBy, waitForResult,
 } from './support/pages.mjs';
@@ -121,6 +122,39 @@ test('a disk named in Shift_JIS, and one without its signature cut as asked', as
   const native = nativeRun('copy.d88', copy, ['--title', 'castle']);
   assertSameFiles((await shownBy(page)).files, native.files);
   assert.equal(await page.textContent('#diagnostics'), native.err.toString());
+  await page.close();
+});
+
+test('offers only where they are true: a title for a copy without track 79, another image, a cut', async () => {
+  const castle = demoDisk('castle');
+  const excellent = demoDisk('excellent');
+  const buttons = (page, box) => page.$$eval(`${box} button`, (b) => b.map((x) => x.textContent));
+  const cases = [
+    // A whole disk of neither title has its track 79: nothing to offer.
+    ['plain.d88', withSignatureNumbers(castle, 0x01, 0x02), [], []],
+    ['copy.d88', withoutTrack(castle, 79), ['Cut as The Castle', 'Cut as Castle Excellent'], []],
+    ['worn.d88', withoutTrack(withoutTrack(castle, 79), 61),
+     ['Cut as The Castle (3 of its 4 files whole)', 'Cut as Castle Excellent (3 of its 4 files whole)'], []],
+    // Both titles in one file: the other image is offered, the first recognised.
+    ['set.d88', Buffer.concat([castle, excellent]), [], ['Cut image 1 (“Castle Excellent”)']],
+  ];
+  for (const [name, disk, titles, images] of cases) {
+    const page = await openPage();
+    await choose(page, name, disk);
+    assert.deepEqual(await buttons(page, '#title-choice'), titles, name);
+    assert.deepEqual(await buttons(page, '#image-choice'), images, name);
+    await page.close();
+  }
+  // Inside an archive, the entry and the image both chosen.
+  const page = await openPage();
+  await choose(page, 'set.zip', zipOf([{ name: 'set.d88', bytes: Buffer.concat([
+    withSignatureNumbers(castle, 0xf3, 0xf3), excellent]) }]));
+  await clickForResult(page, '#image-choice button:text("Cut image 1")');
+  assert.equal(await page.textContent('#file-name'), 'set.zip › set.d88');
+  assert.equal(await page.textContent('#verdict'), 'Image 1 recognised as “Castle Excellent”.');
+  // A dump cut short before track 79 is said to be, as well as neither.
+  await choose(page, 'cut.d88', castle.subarray(0, 200000));
+  assert.match(await page.textContent('#verdict'), /^Not recognised: .* The file is cut short: it holds 200,000 of the 345,312 bytes its image says it has\.$/);
   await page.close();
 });
 

@@ -7,7 +7,9 @@ import { join } from 'node:path';
 import { test } from 'node:test';
 
 import { demoDisk, withoutTrack, work } from './support/disks.mjs';
-import { choose, clickForResult, drop, openPage, waitForResult } from './support/pages.mjs';
+import {
+  choose, clickForResult, drop, kStallMs, longestTaskWhile, openPage, waitForResult,
+} from './support/pages.mjs';
 
 test('a drag over the page makes it the target, and the drop is read, not opened', async () => {
   const page = await openPage();
@@ -77,4 +79,15 @@ test('a folder dropped, and a file gone before it is cut: said in plain words', 
     assert.doesNotMatch(verdict, /Error|permission/);
   }
   await page.close();
+});
+
+test('a thousand files dropped: the first disk among them, read first, and no stall', async () => {
+  const notes = Array.from({ length: 1000 }, (_, i) => ({ name: `note${i}.txt`, bytes: Buffer.from('n') }));
+  const longest = await longestTaskWhile(async (page) => {
+    await drop(page, [...notes, { name: 'game.d88', bytes: demoDisk('excellent') }]);
+    assert.equal(await page.textContent('#file-name'), 'game.d88');
+    assert.equal(await page.textContent('#verdict'), 'Recognised as “Castle Excellent”.');
+    assert.match(await page.textContent('#left-out'), /^Several files were dropped; this is the first that is a disk image or an archive\. Left: note0\.txt, note1\.txt, /);
+  });
+  assert.ok(longest < kStallMs, `a task of the page took ${longest} ms`);
 });

@@ -8,11 +8,11 @@ import { test } from 'node:test';
 import { deflateRawSync, gzipSync } from 'node:zlib';
 
 import {
-  crc32, gzipAround, tarOf, unzipStored, zerosDeflated, zipOf,
+  crc32, gzipAround, paxPath, tarOf, unzipStored, zerosDeflated, zipOf,
 } from './support/archives.mjs';
 import { assertSameFiles, demoDisk, nativeRun } from './support/disks.mjs';
 import {
-  choose, clickForResult, downloaded, longestTaskWhile, openPage, pageUrl, shownBy,
+  choose, clickForResult, downloaded, kStallMs, longestTaskWhile, openPage, pageUrl, shownBy,
 } from './support/pages.mjs';
 
 test('a disk in a .zip (stored or deflated), a .gz, a tar or a .tar.gz: the native files', async () => {
@@ -91,6 +91,18 @@ test('a byte changed in an archive: no files, and the damaged entry named', asyn
     })(), 'castle.d88 in this ZIP is encrypted; unpack it with its password first.'],
     ['nothing.zip', zipOf([{ name: 'readme.txt', bytes: Buffer.from('no disk here') }]),
      'This ZIP archive holds no D88 disk image.'],
+    // Each entry is held against both its headers: the one that matches the data is not enough.
+    ['central.zip', zipOf([{ name: 'castle.d88', bytes: changed, crc: crc32(disk),
+                             centralCrc: crc32(changed) }]),
+     'castle.d88 in this ZIP is damaged: its local header and the central directory give ' +
+     'different CRC-32s.'],
+    ['local.zip', zipOf([{ name: 'castle.d88', bytes: changed, crc: crc32(changed),
+                           centralCrc: crc32(disk) }]),
+     'castle.d88 in this ZIP is damaged: its local header and the central directory give ' +
+     'different CRC-32s.'],
+    ['short.zip', zipOf([{ name: 'castle.d88', bytes: disk, centralSize: disk.length - 1000 }]),
+     'castle.d88 in this ZIP is damaged: its local header and the central directory give ' +
+     'different sizes.'],
   ];
   for (const [name, archive, message] of cases) {
     const page = await openPage();
@@ -144,18 +156,14 @@ test('bombs: stopped in the worker, the page never stalls, and a new choice canc
      'four.d88.gz unpacks to more than 200 MB: not a floppy disk image.'],
   ];
   for (const [name, bomb, message] of cases) {
-    let took = 0;
     let longest = 0;
     const memory = await rendererMemoryWhile(async () => {
       longest = await longestTaskWhile(async (page) => {
-        const start = Date.now();
         await choose(page, name, bomb);
-        took = Date.now() - start;
         await assertRefused(page, message);
       });
     });
-    assert.ok(took < 5000, `${name}: ${took} ms`);
-    assert.equal(longest, 0, `${name}: a task of the page took ${longest} ms`);
+    assert.ok(longest < kStallMs, `${name}: a task of the page took ${longest} ms`);
     assert.ok(memory < 300, `${name}: a tab took ${memory} MB`);
   }
   // A new choice while a bomb unpacks: the disk's result, and it stays.
@@ -192,4 +200,58 @@ test('entry names: Shift_JIS without the UTF-8 flag, and names of any length', a
     assertSameFiles((await shownBy(tab)).files, nativeRun('castle.d88', castle).files);
     await tab.close();
   }
+});
+
+test('names and streams as the native command reads them: pax, katakana, dots, padding, old sums', async () => {
+  const disk = demoDisk('castle');
+  const gzip = gzipSync(disk);
+  const kana = Buffer.from([0xc3, 0xbd, 0xc4, 0xb1, ...Buffer.from('.d88')]);  // also UTF-8 "ýı"
+  const cases = [
+    ['pax.tar', tarOf([{ name: 'PaxHeader', bytes: paxPath('城のディスク.d88'), type: 'x' },
+                       { name: 'disk.d88', bytes: disk }]), 'pax.tar › 城のディスク.d88'],
+    ['old.tar', tarOf([{ name: 'ディスク.d88', bytes: disk, signed: true }]), 'old.tar › ディスク.d88'],
+    ['kana.zip', zipOf([{ nameBytes: kana, bytes: disk }]), 'kana.zip › ﾃｽﾄｱ.d88'],
+    ['dots.zip', zipOf([{ name: '..', bytes: disk }]), 'dots.zip › ..'],
+    ['dot.zip', zipOf([{ name: 'disks/.', bytes: disk }]), 'dot.zip › disks/.'],
+    ['padded.d88.gz', Buffer.concat([gzip, Buffer.alloc(1000)]), 'padded.d88.gz › padded.d88'],
+    ['junk.d88.gz', Buffer.concat([gzip, Buffer.from('junk')]), 'junk.d88.gz › junk.d88'],
+    ['two.d88.gz', Buffer.concat([gzip, Buffer.alloc(2)]), 'two.d88.gz › two.d88'],
+  ];
+  const native = nativeRun('castle.d88', disk).files;
+  for (const [name, archive, heading] of cases) {
+    const page = await openPage();
+    await choose(page, name, archive);
+    assert.equal(await page.textContent('#file-name'), heading);
+    assert.equal(await page.textContent('#verdict'), 'Recognised as “The Castle”.', name);
+    assertSameFiles((await shownBy(page)).files, native);
+    await page.close();
+  }
+});
+
+test('many disks: a hundred at a time, the rest found by name; two of one name told apart', async () => {
+  const castle = demoDisk('castle');
+  const many = Array.from({ length: 20000 }, (_, i) => ({ name: `d${i}.d88`, bytes: Buffer.alloc(0) }));
+  const page = await openPage();
+  await choose(page, 'many.zip', zipOf(many));
+  assert.equal(await page.textContent('#verdict'), 'This ZIP archive holds 20,000 disk images; the ' +
+               'first 1,000 are listed, and a part of a name finds the others. Which one?');
+  assert.equal(await page.$$eval('#archive-entries button', (b) => b.length), 100);
+  assert.ok(await page.$$eval('#result *', (all) => all.length) < 400);
+  await page.click('#archive-more');
+  assert.equal(await page.$$eval('#archive-entries button', (b) => b.length), 200);
+  await page.fill('#archive-find-text', 'd19999');
+  await clickForResult(page, '#archive-find button');
+  assert.deepEqual(await page.$$eval('#archive-entries button', (b) => b.map((x) => x.textContent)),
+                   ['d19999.d88']);
+  await page.close();
+
+  const tab = await openPage();
+  await choose(tab, 'twice.zip', zipOf([{ name: 'disk.d88', bytes: demoDisk('excellent') },
+                                        { name: 'disk.d88', bytes: castle }]));
+  assert.deepEqual(await tab.$$eval('#archive-entries button', (b) => b.map((x) => x.textContent)),
+                   ['disk.d88 (#1)', 'disk.d88 (#2)']);
+  await clickForResult(tab, '#archive-entries li:nth-child(2) button');
+  assert.equal(await tab.textContent('#file-name'), 'twice.zip › disk.d88 (#2)');
+  assert.equal(await tab.textContent('#verdict'), 'Recognised as “The Castle”.');
+  await tab.close();
 });

@@ -15,28 +15,64 @@ import { ArchiveProblem } from './unpacked_bytes.js';
 
 // Archives inside archives are opened this deep: a .tar.gz is two.
 const kMaxDepth = 3;
+// The disk images of an archive the page is sent at most: a person picks among hundreds, and
+// finds the rest by a part of their name.
+const kMaxListed = 1000;
+// A file's first bytes: a D88 header, and the signatures of the archives the page opens.
+const kStartLength = 688;
+const kTarMagicAt = 257;
 
-// The first file that is a disk image or an archive the page opens, with d88-info's report of
-// it; the first file where none is.
-async function chooseFile(files, scope) {
-  let first = null;
-  for (const [index, file] of files.entries()) {
-    const source = Source.of(file);
-    const report = await d88InfoReport(source, scope);
-    const found = { index, source, report };
-    if (report.d88 || kOpenedFormats.includes(report.format)) return found;
-    first ||= found;
+// Whether a file's first bytes are those of an archive the page opens: ZIP (an entry, an empty
+// archive, a split one's first part), gzip, or tar.
+function isOpenedArchive(start) {
+  const zip = start[0] === 0x50 && start[1] === 0x4b && [3, 5, 7].includes(start[2]);
+  const gzip = start[0] === 0x1f && start[1] === 0x8b;
+  const tar = new TextDecoder().decode(start.subarray(kTarMagicAt, kTarMagicAt + 5)) === 'ustar';
+  return zip || gzip || tar;
+}
+
+// The first file that is a disk image or an archive the page opens, judged by its name and its
+// first bytes as the commands judge them, no file read whole before it is chosen; the first
+// file where none is.
+async function chooseFile(files) {
+  const judge = files.length > 1 ? await entryJudge() : null;
+  let index = 0;
+  for (const [at, file] of files.entries()) {
+    if (!judge) break;
+    let start = new Uint8Array(0);
+    try {
+      start = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(0, kStartLength)));
+    } catch {
+      continue;  // a folder, or a file gone: said when it is read, if it is the one chosen
+    }
+    if (isOpenedArchive(start) || judge(file.name, () => start)) {
+      index = at;
+      break;
+    }
   }
-  return first;
+  return { index, source: Source.of(files[index]) };
+}
+
+// Labels for the disk images of an archive: their names, and where two share one, their place
+// among its D88 files (#N, as castle-extract --entry takes it).
+function labelled(disks) {
+  const seen = new Map();
+  for (const disk of disks) seen.set(disk.name, (seen.get(disk.name) || 0) + 1);
+  return disks.map((disk, at) => ({
+    ...disk, number: at + 1, label: seen.get(disk.name) > 1 ? `${disk.name} (#${at + 1})` : disk.name,
+  }));
 }
 
 // The run; `where` is kept up to date with the file chosen and the entries opened, for a
 // failure to name.
-async function handle({ files, choice, title, image }, progress, where) {
+async function handle({ files, choice, title, image, find }, progress, where) {
   // Only what the page draws: the tracks of the image the command reads, some records of each.
+  // An archive is judged for what it is alone: the image asked for is one of the disk in it.
   const scope = { image: image ?? 0, records: kRecordsAsked };
   progress(`Reading ${files[0].name}…`);
-  let { index, source, report } = await chooseFile(files, scope);
+  let { index, source } = await chooseFile(files);
+  let report = await d88InfoReport(source, isOpenedArchive(source.read(0, kStartLength))
+    ? { records: kRecordsAsked } : scope);
   const { heading } = where;
   where.index = index;
   heading[0] = files[index].name;
@@ -47,20 +83,26 @@ async function handle({ files, choice, title, image }, progress, where) {
                                'deep; unpack it first');
     }
     judge ||= await entryJudge();
-    const { kind, disks } = listDisks(source, report.format, judge);
-    const picked = choice && choice.depth === depth
+    const listed = listDisks(source, report.format, judge);
+    const { kind } = listed;
+    const disks = labelled(listed.disks);
+    const picked = choice && choice.depth === depth && choice.place !== undefined
       ? disks.find((disk) => disk.place === choice.place) : disks.length === 1 ? disks[0] : null;
     if (disks.length === 0) {
       return { kind: 'failed', index, heading, message: `This ${kind} holds no D88 disk image.` };
     }
     if (!picked) {
-      return { kind: 'entries', index, heading, archiveKind: kind, depth,
-               disks: disks.map(({ name, place }) => ({ name, place })) };
+      // Found by a part of their name where there are more than a page shows.
+      const wanted = find ? disks.filter((disk) => disk.name.toLowerCase()
+        .includes(find.toLowerCase())) : disks;
+      return { kind: 'entries', index, heading, archiveKind: kind, depth, total: disks.length,
+               find: find || '', matching: wanted.length,
+               disks: wanted.slice(0, kMaxListed).map(({ label, place }) => ({ name: label, place })) };
     }
-    progress(`Unpacking ${picked.name}…`);
+    progress(`Unpacking ${picked.label}…`);
     source = Source.unpacked(baseName(picked.name), picked.unpack(progress));
-    heading.push(picked.name);
-    progress(`Reading ${picked.name}…`);
+    heading.push(picked.label);
+    progress(`Reading ${picked.label}…`);
     report = await d88InfoReport(source, scope);
   }
   progress('Cutting the files…');
@@ -69,6 +111,14 @@ async function handle({ files, choice, title, image }, progress, where) {
   const order = signature.title ? signature.files.map((file) => file.name)
     : ['PROG1', 'PROG2', 'MUSIC', 'VOICE'];
   command.files.sort((a, b) => order.indexOf(a.name) - order.indexOf(b.name));
+  // Where the image read ends past the file's end, the dump is cut short: said wherever it
+  // falls, before track 79 or after it.
+  const images = report.images || [];
+  const read = images.findIndex((entry) => entry.index === signature.image);
+  const start = images.slice(0, Math.max(read, 0)).reduce((sum, entry) => sum + (entry.size || 0), 0);
+  const wants = read >= 0 ? images[read].size || 0 : 0;
+  const cutShort = read >= 0 && start + wants > source.size
+    ? { has: Math.max(0, source.size - start), wants } : null;
   return {
     kind: 'disk',
     index,
@@ -82,6 +132,7 @@ async function handle({ files, choice, title, image }, progress, where) {
       numbers: signature.numbers, runsPresent: signature.runs_present || [],
       otherImages: signature.other_images || [],
       files: (signature.files || []).map((file) => file.name),
+      cutShort,
     },
     model: mapModel(report),
   };

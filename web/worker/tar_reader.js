@@ -40,24 +40,35 @@ function number(block, at, length) {
   return text === '' ? 0 : parseInt(text, 8);
 }
 
+// The header's sum, its bytes taken as unsigned as POSIX says, or as signed as old tars (and
+// those of some Japanese systems) wrote it: either is accepted, as the native command does.
 function checksumMatches(block) {
   let sum = 0;
+  let signedSum = 0;
   for (let i = 0; i < kBlock; ++i) {
     const inField = i >= kChecksumOffset && i < kChecksumOffset + kChecksumLength;
-    sum += inField ? 0x20 : block[i];
+    const byte = inField ? 0x20 : block[i];
+    sum += byte;
+    signedSum += byte > 0x7f ? byte - 0x100 : byte;
   }
-  return number(block, kChecksumOffset, kChecksumLength) === sum;
+  const stored = number(block, kChecksumOffset, kChecksumLength);
+  return stored === sum || stored === signedSum;
 }
 
-// The path a pax record gives, if it gives one.
+const kSpace = 0x20;
+const kPathKey = new TextEncoder().encode('path=');
+
+// The path a pax record gives, if it gives one. Each record is "LENGTH KEY=VALUE\n", its length
+// counted in bytes (a Japanese name takes three a character).
 function paxPath(bytes) {
-  const text = new TextDecoder().decode(bytes);
-  for (let at = 0; at < text.length;) {
-    const space = text.indexOf(' ', at);
-    const length = parseInt(text.slice(at, space), 10);
-    if (space < 0 || !(length > 0)) break;
-    const record = text.slice(space + 1, at + length - 1);
-    if (record.startsWith('path=')) return record.slice(5);
+  for (let at = 0; at < bytes.length;) {
+    const space = bytes.indexOf(kSpace, at);
+    const length = space < 0 ? NaN : Number(new TextDecoder().decode(bytes.subarray(at, space)));
+    if (!(length > 0) || at + length > bytes.length) break;
+    const record = bytes.subarray(space + 1, at + length - 1);
+    if (kPathKey.every((byte, i) => record[i] === byte)) {
+      return new TextDecoder().decode(record.subarray(kPathKey.length));
+    }
     at += length;
   }
   return null;

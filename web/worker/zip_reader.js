@@ -23,7 +23,9 @@ const kLocalSize = 30;
 const kZip64Extra = 0x0001;
 const kUnicodePathExtra = 0x7075;  // Info-ZIP: the name in UTF-8, with the CRC-32 of the other
 const kEncrypted = 1 << 0;
+const kDescriptor = 1 << 3;  // CRC-32 and sizes follow the data, in a data descriptor
 const kUtf8Names = 1 << 11;
+const kDescriptorSignature = 0x08074b50;
 const kStored = 0;
 const kDeflated = 8;
 const kMethodNames = new Map([[1, 'Shrink'], [6, 'Implode'], [9, 'Deflate64'], [12, 'bzip2'],
@@ -130,6 +132,8 @@ export function zipEntries(source) {
     const entry = {
       place: i,
       name: unicodePath(extra, nameBytes) ?? decodeName(nameBytes, (flags & kUtf8Names) !== 0),
+      flags,
+      nameBytes: nameBytes.slice(),
       encrypted: (flags & kEncrypted) !== 0,
       method: u16(bytes, at + 10),
       crc: u32(bytes, at + 16),
@@ -158,14 +162,66 @@ function cannotUnpack(entry, where) {
   return null;
 }
 
-// Feeds the entry's packed bytes, a piece at a time, to take(piece, final) of the unpacker;
-// stops early when take returns false.
-function feedPacked(source, entry, where, take) {
+// Where the entry's data starts, its local header held against the central directory: the same
+// name, method and flags, and the same CRC-32 and sizes (or, where the local header leaves them
+// to a data descriptor after the data, that descriptor's). A ZIP says each twice; a reader that
+// believes one alone passes a changed byte whose CRC-32 was made to match there.
+function checkedDataStart(source, entry, where) {
   const local = source.read(entry.offset, entry.offset + kLocalSize);
   if (local.length < kLocalSize || u32(local, 0) !== kLocalSignature) {
     throw new ArchiveProblem(`${where} is damaged: its data cannot be found`);
   }
-  const start = entry.offset + kLocalSize + u16(local, 26) + u16(local, 28);
+  const nameLength = u16(local, 26);
+  const extraLength = u16(local, 28);
+  const fields = source.read(entry.offset + kLocalSize,
+                             entry.offset + kLocalSize + nameLength + extraLength);
+  const disagree = (what) => new ArchiveProblem(`${where} is damaged: its local header and the ` +
+                                                `central directory give different ${what}`);
+  const name = fields.subarray(0, nameLength);
+  if (name.length !== entry.nameBytes.length || name.some((b, i) => b !== entry.nameBytes[i])) {
+    throw disagree('names');
+  }
+  const flags = u16(local, 6);
+  if (u16(local, 8) !== entry.method || ((flags ^ entry.flags) & (kEncrypted | kDescriptor))) {
+    throw disagree('ways of storing it');
+  }
+  const sizes = { size: u32(local, 22), packed: u32(local, 18), offset: 0 };
+  const extra = fields.subarray(nameLength);
+  applyZip64(extra, sizes);
+  const deferred = (flags & kDescriptor) !== 0;
+  const agrees = (value, expected) => value === expected || (deferred && value === 0);
+  if (!agrees(u32(local, 14), entry.crc)) throw disagree('CRC-32s');
+  if (!agrees(sizes.size, entry.size) || !agrees(sizes.packed, entry.packed)) throw disagree('sizes');
+  const start = entry.offset + kLocalSize + nameLength + extraLength;
+  if (deferred) {
+    // An optional signature, the CRC-32, then the sizes: 8 bytes each for a ZIP64 entry.
+    const wide = applyZip64Present(extra) || entry.packed >= 0xffffffff || entry.size >= 0xffffffff;
+    const after = source.read(start + entry.packed, start + entry.packed + 24);
+    const at = after.length >= 4 && u32(after, 0) === kDescriptorSignature ? 4 : 0;
+    const crc = u32(after, at);
+    const packed = wide ? u64(after, at + 4) : u32(after, at + 4);
+    const size = wide ? u64(after, at + 12) : u32(after, at + 8);
+    if (after.length < at + (wide ? 20 : 12) || crc !== entry.crc || packed !== entry.packed ||
+        size !== entry.size) {
+      throw new ArchiveProblem(`${where} is damaged: its data descriptor and the central ` +
+                               'directory disagree');
+    }
+  }
+  return start;
+}
+
+// Whether an extra field holds a ZIP64 field at all.
+function applyZip64Present(extra) {
+  for (let at = 0; at + 4 <= extra.length; at += 4 + u16(extra, at + 2)) {
+    if (u16(extra, at) === kZip64Extra) return true;
+  }
+  return false;
+}
+
+// Feeds the entry's packed bytes, a piece at a time, to take(piece, final) of the unpacker;
+// stops early when take returns false.
+function feedPacked(source, entry, where, take) {
+  const start = checkedDataStart(source, entry, where);
   const end = start + entry.packed;
   if (end > source.size) throw new ArchiveProblem(`${where} is damaged: the archive ends inside it`);
   for (let at = start; at < end; at += kChunk) {

@@ -19,7 +19,8 @@ const kUtf8Flag = 1 << 11;
 
 // A ZIP archive of the entries: { name (text, written as UTF-8 with its flag) or nameBytes
 // (written as they are, no flag), bytes, deflated, packed (the packed bytes, for a bomb), size
-// and crc (what the archive says, where it lies) }.
+// and crc (what the archive says, where it lies), centralCrc and centralSize (what its central
+// directory alone says, where the two headers disagree) }.
 export function zipOf(entries) {
   const locals = [];
   const centrals = [];
@@ -45,9 +46,9 @@ export function zipOf(entries) {
     central.writeUInt16LE(20, 6);
     central.writeUInt16LE(flags, 8);
     central.writeUInt16LE(method, 10);
-    central.writeUInt32LE(crc, 16);
-    central.writeUInt32LE(packed.length, 20);
-    central.writeUInt32LE(size, 24);
+    central.writeUInt32LE(entry.centralCrc ?? crc, 16);
+    central.writeUInt32LE(entry.centralSize ?? packed.length, 20);
+    central.writeUInt32LE(entry.centralSize ?? size, 24);
     central.writeUInt16LE(name.length, 28);
     central.writeUInt32LE(offset, 42);
     locals.push(header, name, packed);
@@ -96,22 +97,33 @@ export function gzipAround(deflated, size, crc) {
   return Buffer.concat([header, deflated, trailer]);
 }
 
-// A ustar archive of the files ({ name, bytes }), names up to 100 bytes.
+// A pax extended header giving the path, its record's length counted in bytes, as GNU tar
+// --format=pax writes it.
+export function paxPath(path) {
+  const text = ` path=${path}\n`;
+  const base = Buffer.byteLength(text);
+  let length = base + String(base).length;
+  if (String(length).length !== String(base).length) length = base + String(length).length;
+  return Buffer.from(`${length}${text}`);
+}
+
+// A ustar archive of the files ({ name, bytes, type, signed }), names up to 100 bytes; type
+// 'x' is a pax header; signed sums the header's bytes as signed, as old tars did.
 export function tarOf(files) {
   const blocks = [];
-  for (const { name, bytes } of files) {
+  for (const { name, bytes, type = '0', signed = false } of files) {
     const header = Buffer.alloc(512);
-    header.write(name, 0);
+    Buffer.from(name).copy(header, 0);
     header.write('0000644\0', 100);
     header.write('0000000\0', 108);
     header.write('0000000\0', 116);
     header.write(`${bytes.length.toString(8).padStart(11, '0')}\0`, 124);
     header.write('00000000000\0', 136);
-    header.write('0', 156);
+    header.write(type, 156);
     header.write('ustar\x0000', 257);
     header.fill(0x20, 148, 156);
     let sum = 0;
-    for (const byte of header) sum += byte;
+    for (const byte of header) sum += signed && byte > 0x7f ? byte - 0x100 : byte;
     header.write(`${sum.toString(8).padStart(6, '0')}\0 `, 148);
     blocks.push(header, bytes, Buffer.alloc((512 - (bytes.length % 512)) % 512));
   }
