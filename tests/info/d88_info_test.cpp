@@ -144,6 +144,11 @@ TEST_F(InfoTest, ListsEveryImageButSignsOnlyTheFirst) {
                             "signature: track 79 of image 0"),
             std::string::npos)
       << first0.out;
+  // A set of both titles: the other image is named though the first is a game disk too.
+  const std::string both = InfoOn(Concat({TheCastleDisk().Build(), ExcellentDisk().Build()})).out;
+  EXPECT_EQ(both.substr(both.rfind("\nsignature: track 79") + 1),
+            "signature: track 79 of image 0, sectors 2 and 3 numbered 0xF2 0xF3: The Castle\n"
+            "signature: image 1 is \"Castle Excellent\": try castle-extract --image 1\n");
 }
 
 TEST_F(InfoTest, DumpsOneSector) {
