@@ -57,6 +57,9 @@ extern "C" int RunD88InfoJson(const char* path, const char* output, const char* 
   if (std::freopen(output, "wb", stdout) == nullptr) {
     return 1;
   }
+  // Written in large pieces: each write is a call into the file system's JavaScript.
+  static char buffer[1 << 16];
+  std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   const char* words[kMaxWords] = {"d88-info", "--json"};
   int count = 2;
   AddOption(words, count, "--image", image);

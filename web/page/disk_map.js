@@ -133,7 +133,8 @@ export async function drawMap(model, pause) {
   }
   map.innerHTML = head;
   const { tracks } = model;
-  for (let first = 0, last = 0, stepCost = kFirstStepCost; first < tracks.length; first = last) {
+  let stepCost = kFirstStepCost;
+  for (let first = 0, last = 0; first < tracks.length; first = last) {
     if (!await pause()) return false;
     const start = performance.now();
     let svg = '';

@@ -8,7 +8,9 @@ import { showImages, showLegend, showOdd, showRuns, showSummary } from './disk_l
 import { filesOf } from './dropped.js';
 import { offerEntries, offerFiles, offerImages, offerTitles } from './offers.js';
 import { explain, fileProblems } from './verdict.js';
-import { $, failed, finish, isLatest, layOutNow, newChoice, pacer, setBusy } from './view.js';
+import {
+  $, failed, finish, isLatest, latest, layOutNow, newChoice, pacer, setBusy,
+} from './view.js';
 import { readyWorker, runInWorker } from './worker_link.js';
 
 const shiftJis = new TextDecoder('shift_jis');
@@ -24,6 +26,9 @@ async function run(request, fromResult = false, leftOut = []) {
     if (isLatest(mine)) setBusy(text);
   });
   if (!isLatest(mine)) return;
+  // For the bench: how long the worker took, and each part of its run.
+  document.body.dataset.worker = JSON.stringify({
+    total: performance.now() - latest.started, ...(result.timings || {}) });
   const skipped = [...request.files.slice(0, result.index), ...request.files.slice(result.index + 1)]
     .map((file) => file.name).concat(leftOut);
   if (skipped.length) {
@@ -103,12 +108,18 @@ async function showDisk(result, request, mine, fromResult) {
     },
   ];
   $('result').classList.add('drawing');
+  const took = [];  // for the bench: how long each part took to lay out, and the map
   for (const part of parts) {
+    const start = performance.now();
     part();
     layOutNow();
+    took.push(Math.round(performance.now() - start));
     if (!await pause()) return;
   }
+  const mapStart = performance.now();
   if (drawn && !await drawMap(model, pause)) return;
+  took.push(Math.round(performance.now() - mapStart));
+  document.body.dataset.drawing = took.join(' ');
   const files = command.files.length;
   finish(`${title}: ${verdict}${files ? ` ${files} file${files === 1 ? '' : 's'} to download.` : ''}`,
          fromResult);

@@ -7,6 +7,23 @@ let wasm = null;
 
 export function setModule(module) {
   wasm = module;
+  warmUp();
+}
+
+// Instances made ahead, while the worker waits for a choice: a run takes ready ones (a fresh
+// instance each command, as ever) rather than making them while the user waits.
+const kReady = 3;  // d88-info, castle-extract, and the judge of an archive's entries
+const ready = [];
+let warming = false;
+
+export async function warmUp() {
+  if (warming || !wasm) return;
+  warming = true;
+  try {
+    while (ready.length < kReady) ready.push(await makeInstance());
+  } finally {
+    warming = false;
+  }
 }
 
 // Bytes written one at a time, kept in growing typed-array chunks: no limit but memory.
@@ -38,8 +55,25 @@ class Collector {
   }
 }
 
-// A fresh instance, its standard output and error gathered.
+// How long making instances took, in ms, since it was last read: for the bench.
+export let instancesTime = 0;
+export function takeInstancesTime() {
+  const took = instancesTime;
+  instancesTime = 0;
+  return took;
+}
+
+// A fresh instance, its standard output and error gathered: one made ahead where there is one.
 async function instantiate() {
+  const start = performance.now();
+  try {
+    return ready.length ? ready.shift() : await makeInstance();
+  } finally {
+    instancesTime += performance.now() - start;
+  }
+}
+
+async function makeInstance() {
   const out = new Collector();
   const err = new Collector();
   const sink = (collector) => (byte) => { if (byte !== null) collector.push(byte & 0xff); };
@@ -74,17 +108,29 @@ function placeDisk(fs, source) {
 }
 
 // d88-info --json [--image N] [--records K] on the disk: its report, parsed.
+export const partTimes = {};
+const note = (part, start) => { partTimes[part] = (partTimes[part] || 0) + performance.now() - start; };
+
 export async function d88InfoReport(source, { image = '', records = '' } = {}) {
   const { instance, err } = await instantiate();
   const fs = instance.FS;
+  let start = performance.now();
   const path = placeDisk(fs, source);
+  note('place', start);
+  start = performance.now();
   const exitCode = instance.ccall('RunD88InfoJson', 'number', ['string', 'string', 'string', 'string'],
                                   [path, '/report.json', String(image), String(records)]);
+  note('run', start);
+  start = performance.now();
   const text = new TextDecoder().decode(fs.readFile('/report.json'));
+  note('read', start);
   if (exitCode !== 0 && text === '') {
     throw new Error(new TextDecoder().decode(err.bytes()).trim() || `d88-info ended with ${exitCode}`);
   }
-  return JSON.parse(text);
+  start = performance.now();
+  const parsed = JSON.parse(text);
+  note('parse', start);
+  return parsed;
 }
 
 // castle-extract [--title T] [--image N] on the disk, in a folder of its own: what it wrote to
