@@ -9,8 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/packed_images.h"
 #include "castle/extraction_lists.h"
-#include "formats/other_formats.h"
+#include "platform/platform.h"
 #include "fuzz/fuzz_input.h"
 #include "tool/castle_extract.h"
 
@@ -26,6 +27,17 @@ bool IsOutputName(const char* name) {
     }
   }
   return false;
+}
+
+// Whether the commands take the file for an archive or a compressed stream.
+bool IsArchive(const char* path) {
+  InputOpening opening;
+  std::FILE* file = OpenInputFile(path, &opening);
+  const bool archive = file != nullptr && FindPackedFormat(file) != nullptr;
+  if (file != nullptr) {
+    std::fclose(file);
+  }
+  return archive;
 }
 
 }  // namespace
@@ -45,10 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char path[300];
   std::snprintf(path, sizeof path, "%s", WriteFuzzInput(data, size));
   char* argv[] = {program, path, nullptr};
-  // Only an archive may fail: it may be damaged, or hold no single D88 image.
-  const OtherFormat* format = FindOtherFormat(data, static_cast<int>(size));
+  // Only an archive may fail, as the commands decide what one is: it may be damaged, or hold no
+  // single D88 image.
+  const bool archive = IsArchive(path);
   const int status = CastleExtractMain(2, argv);
-  if (status != 0 && (status != 1 || format == nullptr || !format->packed)) {
+  if (status != 0 && (status != 1 || !archive)) {
     __builtin_trap();
   }
   DIR* dir = opendir(".");
