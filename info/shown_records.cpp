@@ -28,6 +28,9 @@ bool ShownRecords::Find(int64_t offset, ShownRecord* found) const {
       return true;
     }
   }
+  if (m_singleCount == 0) {  // most files keep none: their slots were never touched
+    return false;
+  }
   const Single& single = m_singles[SingleSlot(offset)];
   if (single.start != offset) {
     return false;
