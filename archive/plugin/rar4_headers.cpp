@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "archive/plugin/little_endian.h"
+
 namespace {
 
 constexpr unsigned char kRar4Marker[] = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
@@ -31,14 +33,6 @@ constexpr int kFileHeaderRead = 40;
 constexpr uint16_t kFileSplit = 0x0003;  // continued from or into another volume
 constexpr uint16_t kLargeFile = 0x0100;
 constexpr uint16_t kDirectoryBits = 0x00E0;  // all three set: a directory
-
-uint16_t Le16(const unsigned char* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 }  // namespace
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "archive/plugin/little_endian.h"
+
 namespace {
 
 // Record signatures.
@@ -69,18 +71,6 @@ constexpr uint16_t kZip64Extra = 0x0001;
 constexpr uint16_t kUnicodePathExtra = 0x7075;  // Info-ZIP: version 1, CRC-32 of the name, UTF-8
 constexpr uint32_t kNoValue32 = 0xFFFFFFFF;     // the real value is in the ZIP64 extra field
 constexpr uint16_t kNoValue16 = 0xFFFF;
-
-
-uint16_t Le16(const unsigned char* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const unsigned char* p) {
-  return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
 
 // A record's name, extra field and comment, read whole (each at most 65535 bytes).
 unsigned char g_field[3 * 0x10000];

@@ -8,21 +8,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/plugin/little_endian.h"
+
 namespace {
 
 // The methods libarchive reads besides the two decoded here.
 constexpr uint16_t kLibarchiveMethods[] = {12 /* bzip2 */, 14 /* LZMA */, 95 /* xz */,
                                            98 /* PPMd */};
 constexpr int kRawDeflateBits = -15;  // zlib: deflate data with no wrapper, 32 KB window
-
-void PutLe16(unsigned char* p, uint32_t value) {
-  p[0] = static_cast<unsigned char>(value);
-  p[1] = static_cast<unsigned char>(value >> 8);
-}
-void PutLe32(unsigned char* p, uint32_t value) {
-  PutLe16(p, value);
-  PutLe16(p + 2, value >> 16);
-}
 
 la_ssize_t ServeEntry(archive* /*reader*/, void* context, const void** buffer) {
   return static_cast<ZipEntryReader*>(context)->Serve(buffer);
