@@ -33,39 +33,6 @@ bool Append(char* out, int capacity, int* used, const char* bytes, int length) {
   return true;
 }
 
-// Writes a code point of the basic multilingual plane as UTF-8; returns the bytes written.
-int EncodeUtf8(unsigned code, char* bytes) {
-  if (code < 0x80) {
-    bytes[0] = static_cast<char>(code);
-    return 1;
-  }
-  if (code < 0x800) {
-    bytes[0] = static_cast<char>(0xC0 | (code >> 6));
-    bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
-    return 2;
-  }
-  bytes[0] = static_cast<char>(0xE0 | (code >> 12));
-  bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
-  return 3;
-}
-
-// The name decoded as code page 932; false where a byte starts no character.
-bool DecodeCp932(const char* bytes, char* out, int capacity) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-  int used = 0;
-  out[0] = '\0';
-  while (*p != 0) {
-    const unsigned code = DecodeShiftJis(&p);
-    char encoded[3];
-    if (code == kReplacementCharacter ||
-        !Append(out, capacity, &used, encoded, EncodeUtf8(code, encoded))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Every byte past ASCII as \xNN, cut at a whole step where it does not fit.
 void EscapeBytes(const char* bytes, char* out, int capacity) {
   int used = 0;
@@ -118,7 +85,7 @@ bool EntryNameText(const char* bytes, bool declaredUtf8, char* out, int capacity
     }
     return true;
   }
-  if (DecodeCp932(bytes, out, capacity)) {
+  if (ShiftJisWholeToUtf8(bytes, out, capacity)) {  // code page 932
     return true;
   }
   EscapeBytes(bytes, out, capacity);

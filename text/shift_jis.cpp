@@ -1,6 +1,7 @@
 #include "text/shift_jis.h"
 
 #include "text/jis_x_0208_table.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -36,23 +37,6 @@ int TrailIndex(unsigned char byte) {
     return -1;
   }
   return byte - kFirstTrail - (byte > kTrailGap ? 1 : 0);
-}
-
-// Writes a code point of the basic multilingual plane as UTF-8; returns the bytes written.
-int EncodeUtf8(unsigned code, char* bytes) {
-  if (code < 0x80) {
-    bytes[0] = static_cast<char>(code);
-    return 1;
-  }
-  if (code < 0x800) {
-    bytes[0] = static_cast<char>(0xC0 | (code >> 6));
-    bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
-    return 2;
-  }
-  bytes[0] = static_cast<char>(0xE0 | (code >> 12));
-  bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
-  return 3;
 }
 
 }  // namespace
@@ -103,7 +87,11 @@ int ShiftJisToUtf16(const char* text, char16_t* out, int capacity) {
   return length;
 }
 
-bool ShiftJisTextToUtf8(const char* text, char* out, int capacity) {
+namespace {
+
+// The text converted whole, or false with out holding no text: a byte that starts no character,
+// a control character where only printable text is wanted, or more than fits.
+bool ConvertWhole(const char* text, char* out, int capacity, bool printableOnly) {
   if (capacity < 1) {
     return false;
   }
@@ -113,8 +101,8 @@ bool ShiftJisTextToUtf8(const char* text, char* out, int capacity) {
     const unsigned code = DecodeShiftJis(&p);
     char bytes[3];
     const int count = EncodeUtf8(code, bytes);
-    if (code == kReplacementCharacter || code < kFirstPrintable || code == kDelete ||
-        length + count >= capacity) {
+    const bool control = code < kFirstPrintable || code == kDelete;
+    if (code == kReplacementCharacter || (printableOnly && control) || length + count >= capacity) {
       out[0] = '\0';
       return false;
     }
@@ -124,4 +112,14 @@ bool ShiftJisTextToUtf8(const char* text, char* out, int capacity) {
   }
   out[length] = '\0';
   return true;
+}
+
+}  // namespace
+
+bool ShiftJisTextToUtf8(const char* text, char* out, int capacity) {
+  return ConvertWhole(text, out, capacity, true);
+}
+
+bool ShiftJisWholeToUtf8(const char* text, char* out, int capacity) {
+  return ConvertWhole(text, out, capacity, false);
 }

@@ -25,4 +25,8 @@ int ShiftJisToUtf16(const char* text, char16_t* out, int capacity);
 // holding no text.
 bool ShiftJisTextToUtf8(const char* text, char* out, int capacity);
 
+// The same for names that may hold control characters (an archive's entry names, escaped where
+// they are shown): true when every byte starts a character and the whole of it fits.
+bool ShiftJisWholeToUtf8(const char* text, char* out, int capacity);
+
 #endif  // TEXT_SHIFT_JIS_H

@@ -51,3 +51,19 @@ bool IsValidUtf8(const char* text) {
   }
   return true;
 }
+
+int EncodeUtf8(unsigned code, char* bytes) {
+  if (code < 0x80) {
+    bytes[0] = static_cast<char>(code);
+    return 1;
+  }
+  if (code < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+    bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+    return 2;
+  }
+  bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+  bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+  return 3;
+}

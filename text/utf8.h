@@ -1,4 +1,5 @@
-// UTF-8 as names and paths arrive in it: telling a valid sequence from bytes of another encoding.
+// UTF-8 as names and paths arrive in it: telling a valid sequence from bytes of another encoding,
+// and writing one.
 #ifndef TEXT_UTF8_H
 #define TEXT_UTF8_H
 
@@ -9,5 +10,9 @@ int Utf8SequenceLength(const unsigned char* p);
 
 // Whether NUL-terminated text is UTF-8 throughout: ASCII and valid sequences.
 bool IsValidUtf8(const char* text);
+
+// Writes a code point of the basic multilingual plane (below U+10000) as UTF-8 into bytes, which
+// holds at least 3; returns the bytes written.
+int EncodeUtf8(unsigned code, char* bytes);
 
 #endif  // TEXT_UTF8_H
