@@ -20,6 +20,9 @@ const kScale = 1.5;  // pixels a unit at least: legible on any screen, the frame
 const kStepBudgetMs = 8;
 const kFirstStepCost = 300;
 const kStepGrowth = 2;  // at most twice as much as the step before
+// And at most this much however fast the machine: a step that took 8 ms on an idle machine
+// takes several times that on a busy one.
+const kMostStepCost = 2400;
 const kTrackCost = 40;  // a track's group, band, label and note take as long as 40 marks
 
 function joinText(track) {
@@ -146,7 +149,8 @@ export async function drawMap(model, pause) {
     map.insertAdjacentHTML('beforeend', svg);
     layOutNow();
     const took = Math.max(performance.now() - start, 1);
-    stepCost = Math.max(kTrackCost, Math.min(cost * kStepGrowth, (cost * kStepBudgetMs) / took));
+    stepCost = Math.max(kTrackCost, Math.min(cost * kStepGrowth, (cost * kStepBudgetMs) / took,
+                                              kMostStepCost));
   }
   // A run that breaks shows where: a dashed mark after the marks of the track it could not read.
   let breaks = '<rect class="cursor" hidden width="12" height="10"/>';

@@ -26,9 +26,11 @@ async function run(request, fromResult = false, leftOut = []) {
     if (isLatest(mine)) setBusy(text);
   });
   if (!isLatest(mine)) return;
-  // For the bench: how long the worker took, and each part of its run.
+  // For the bench: how long the worker took, and each part of its run; for the tests: how many
+  // times each part ran.
   document.body.dataset.worker = JSON.stringify({
     total: performance.now() - latest.started, ...(result.timings || {}) });
+  document.body.dataset.runs = JSON.stringify(result.runs || {});
   const skipped = [...request.files.slice(0, result.index), ...request.files.slice(result.index + 1)]
     .map((file) => file.name).concat(leftOut);
   if (skipped.length) {

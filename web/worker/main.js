@@ -65,18 +65,22 @@ function labelled(disks) {
   }));
 }
 
-// The run; `where` is kept up to date with the file chosen and the entries opened, for a
-// failure to name.
-// How long each part of a run took, in ms, for the bench: where a worker's time goes.
+// How long each part of a run took, in ms, for the bench: where a worker's time goes; and how
+// many times each ran (d88-info once for a disk, however many files were dropped with it).
 let timings = {};
+let runs = {};
 async function timed(part, work) {
   const start = performance.now();
   try {
     return await work();
   } finally {
     timings[part] = (timings[part] || 0) + performance.now() - start;
+    runs[part] = (runs[part] || 0) + 1;
   }
 }
+
+// The run; `where` is kept up to date with the file chosen and the entries opened, for a
+// failure to name.
 
 async function handle({ files, choice, title, image, find }, progress, where) {
   // Only what the page draws: the tracks of the image the command reads, some records of each.
@@ -201,9 +205,11 @@ onmessage = async ({ data }) => {
   const { id } = data;
   const where = { index: 0, heading: [data.files[0].name] };
   timings = {};
+  runs = {};
   try {
     const result = await handle(data, (text) => postMessage({ id, progress: text }), where);
     result.timings = { ...timings, instances: takeInstancesTime(), ...partTimes };
+    result.runs = runs;
     for (const key of Object.keys(partTimes)) delete partTimes[key];
     const { command, zip, model } = result;
     // The bytes and the map's marks move to the page rather than being copied.
