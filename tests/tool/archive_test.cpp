@@ -2,6 +2,7 @@
 // each format once, several images, a damaged or encrypted image, a bomb, Shift_JIS names, and an
 // archive through a pipe.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -52,6 +53,78 @@ class ArchiveTest : public CommandTest {
     for (const std::string& name : kAllFourFiles) {
       ASSERT_TRUE(RemoveFile(m_work.File(name)));
     }
+  }
+
+  // An archive damaged where its format carries a check (or one that holds no image), and what
+  // the commands say of it after its path; its start where that ends in "(".
+  struct Damaged {
+    const char* name;
+    Bytes file;
+    std::string err;
+    bool directoryAlone = false;  // a reader of the ZIP directory alone takes it for sound
+  };
+  std::vector<Damaged> DamagedArchives() const {
+    ArchiveOptions stored;
+    stored.stored = true;
+    const Bytes inPrg1 = Slice(m_castle, 1000, 32);  // bytes of PROG1's sectors, to change one of
+    const auto changed = [&](Bytes archive, const Bytes& bytes) {
+      archive[Where(archive, bytes) + 5] ^= 0x01;
+      return archive;
+    };
+    const Bytes gzip = MakeArchive(ArchiveKind::kGzip, {{"", m_castle}}, stored);
+    Bytes wrongLength = gzip;
+    wrongLength[gzip.size() - 1] ^= 0x01;
+    const Bytes half1(m_castle.begin(), m_castle.begin() + 100000);
+    const Bytes half2(m_castle.begin() + 100000, m_castle.end());
+    const Bytes members = Concat(
+        {MakeArchive(ArchiveKind::kGzip, {{"", half1}}, stored),
+         changed(MakeArchive(ArchiveKind::kGzip, {{"", half2}}, stored), Slice(half2, 0, 32))});
+    // A ZIP of the disk stored: its directory's CRC-32 at 16 of "PK\1\2", its sizes at 20 and 24;
+    // the local header's CRC-32 at 14 of "PK\3\4".
+    const Bytes zip = MakeArchive(ArchiveKind::kZip, {{"castle.d88", m_castle}}, stored);
+    const size_t directory = Where(zip, {'P', 'K', 1, 2});
+    const size_t data = Where(zip, Slice(m_castle, 0, 64));
+    Bytes directoryMatches = changed(zip, inPrg1);
+    PutLE32(directoryMatches, directory + 16, Crc32(directoryMatches, data, m_castle.size()));
+    Bytes localMatches = changed(zip, inPrg1);
+    PutLE32(localMatches, 14, Crc32(localMatches, data, m_castle.size()));
+    Bytes shorter = zip;
+    PutLE32(shorter, directory + 20, static_cast<uint32_t>(m_castle.size() - 1000));
+    PutLE32(shorter, directory + 24, static_cast<uint32_t>(m_castle.size() - 1000));
+    const std::string gzipCrc =
+        "is damaged (gzip: the CRC-32 in its trailer does not match its data)";
+    return {
+        {"castle.d88.gz", changed(gzip, inPrg1), ": castle.d88 " + gzipCrc},
+        {"castle.d88.gz", members, ": castle.d88 " + gzipCrc},  // the second member's
+        {"castle.d88.gz", Bytes(gzip.begin(), gzip.end() - 8),
+         ": castle.d88 is damaged (cut short: its gzip stream ends before its trailer)"},
+        {"castle.d88.gz", wrongLength,
+         ": castle.d88 is damaged (gzip: the length in its trailer does not match its data)"},
+        {"game.tar.gz",
+         changed(MakeArchive(ArchiveKind::kTarGzip, {{"castle.d88", m_castle}}, stored), inPrg1),
+         " " + gzipCrc},
+        {"game.rar", changed(MakeRar4({{"castle.d88", m_castle}}), inPrg1),
+         ": castle.d88 is damaged (RAR: its CRC-32 does not match its data)"},
+        {"game.zip", directoryMatches,  // the local header leaves it to the data descriptor
+         ": castle.d88 is damaged (ZIP: its data descriptor and the central directory disagree)",
+         true},
+        {"game.zip", localMatches,
+         ": castle.d88 is damaged (ZIP: its local header and the central directory give different "
+         "CRC-32s)"},
+        {"game.zip", changed(zip, inPrg1),
+         ": castle.d88 is damaged (ZIP: its CRC-32 does not match its data)"},
+        {"game.zip", shorter,
+         ": castle.d88 is damaged (ZIP: its local header and the central directory give different "
+         "sizes)"},
+        {"game.7z",
+         changed(MakeArchive(ArchiveKind::kSevenZip, {{"castle.d88", m_castle}}, stored), inPrg1),
+         ": castle.d88 is damaged ("},
+        {"empty.zip", Concat({{'P', 'K', 5, 6}, Bytes(18, 0)}),
+         " is an empty ZIP archive: it holds no file"},
+        {"game.z01", Concat({{'P', 'K', 7, 8}, zip}),
+         " is part of a split ZIP archive: join its parts into one file first (zip -s 0 ARCHIVE "
+         "--out WHOLE.zip)"},
+    };
   }
 };
 
@@ -187,74 +260,9 @@ TEST_F(ArchiveTest, DamagedEncryptedAndOversizedImagesWriteNothing) {
 }
 
 TEST_F(ArchiveTest, EveryCheckTheFormatCarriesIsMadeAndAFailedOneWritesNothing) {
-  ArchiveOptions stored;
-  stored.stored = true;
-  const Bytes inPrg1 = Slice(m_castle, 1000, 32);  // bytes of PROG1's sectors, to change one of
-  const auto changed = [&](Bytes archive, const Bytes& bytes) {
-    archive[Where(archive, bytes) + 5] ^= 0x01;
-    return archive;
-  };
-  const Bytes gzip = MakeArchive(ArchiveKind::kGzip, {{"", m_castle}}, stored);
-  Bytes wrongLength = gzip;
-  wrongLength[gzip.size() - 1] ^= 0x01;
-  const Bytes half1(m_castle.begin(), m_castle.begin() + 100000);
-  const Bytes half2(m_castle.begin() + 100000, m_castle.end());
-  const Bytes members = Concat(
-      {MakeArchive(ArchiveKind::kGzip, {{"", half1}}, stored),
-       changed(MakeArchive(ArchiveKind::kGzip, {{"", half2}}, stored), Slice(half2, 0, 32))});
-  // A ZIP of the disk stored: its directory's CRC-32 at 16 of "PK\1\2", its sizes at 20 and 24;
-  // the local header's CRC-32 at 14 of "PK\3\4".
-  const Bytes zip = MakeArchive(ArchiveKind::kZip, {{"castle.d88", m_castle}}, stored);
-  const size_t directory = Where(zip, {'P', 'K', 1, 2});
-  const size_t data = Where(zip, Slice(m_castle, 0, 64));
-  Bytes directoryMatches = changed(zip, inPrg1);
-  PutLE32(directoryMatches, directory + 16, Crc32(directoryMatches, data, m_castle.size()));
-  Bytes localMatches = changed(zip, inPrg1);
-  PutLE32(localMatches, 14, Crc32(localMatches, data, m_castle.size()));
-  Bytes shorter = zip;
-  PutLE32(shorter, directory + 20, static_cast<uint32_t>(m_castle.size() - 1000));
-  PutLE32(shorter, directory + 24, static_cast<uint32_t>(m_castle.size() - 1000));
-  const std::string gzipCrc =
-      "is damaged (gzip: the CRC-32 in its trailer does not match its data)";
-  struct Case {
-    const char* name;
-    Bytes file;
-    std::string err;  // what follows the path; its start where it ends in "("
-  };
-  const Case cases[] = {
-      {"castle.d88.gz", changed(gzip, inPrg1), ": castle.d88 " + gzipCrc},
-      {"castle.d88.gz", members, ": castle.d88 " + gzipCrc},  // the second member's
-      {"castle.d88.gz", Bytes(gzip.begin(), gzip.end() - 8),
-       ": castle.d88 is damaged (cut short: its gzip stream ends before its trailer)"},
-      {"castle.d88.gz", wrongLength,
-       ": castle.d88 is damaged (gzip: the length in its trailer does not match its data)"},
-      {"game.tar.gz",
-       changed(MakeArchive(ArchiveKind::kTarGzip, {{"castle.d88", m_castle}}, stored), inPrg1),
-       " " + gzipCrc},
-      {"game.rar", changed(MakeRar4({{"castle.d88", m_castle}}), inPrg1),
-       ": castle.d88 is damaged (RAR: its CRC-32 does not match its data)"},
-      {"game.zip", directoryMatches,  // the local header leaves it to the data descriptor
-       ": castle.d88 is damaged (ZIP: its data descriptor and the central directory disagree)"},
-      {"game.zip", localMatches,
-       ": castle.d88 is damaged (ZIP: its local header and the central directory give different "
-       "CRC-32s)"},
-      {"game.zip", changed(zip, inPrg1),
-       ": castle.d88 is damaged (ZIP: its CRC-32 does not match its data)"},
-      {"game.zip", shorter,
-       ": castle.d88 is damaged (ZIP: its local header and the central directory give different "
-       "sizes)"},
-      {"game.7z",
-       changed(MakeArchive(ArchiveKind::kSevenZip, {{"castle.d88", m_castle}}, stored), inPrg1),
-       ": castle.d88 is damaged ("},
-      {"empty.zip", Concat({{'P', 'K', 5, 6}, Bytes(18, 0)}),
-       " is an empty ZIP archive: it holds no file"},
-      {"game.z01", Concat({{'P', 'K', 7, 8}, zip}),
-       " is part of a split ZIP archive: join its parts into one file first (zip -s 0 ARCHIVE "
-       "--out WHOLE.zip)"},
-  };
   CommandOptions inWork;
   inWork.workDir = m_work.Path();
-  for (const Case& c : cases) {
+  for (const Damaged& c : DamagedArchives()) {
     SCOPED_TRACE(c.err);
     const std::string path = m_input.File(c.name);
     WriteFileBytes(path, c.file);
@@ -269,6 +277,59 @@ TEST_F(ArchiveTest, EveryCheckTheFormatCarriesIsMadeAndAFailedOneWritesNothing) 
     }
     EXPECT_TRUE(WorkFiles().empty());
   }
+}
+
+// The verdicts, held against readers that owe nothing to ours or to the libraries it uses:
+// gzip -t for a gzip stream, Python's zipfile for a ZIP. A sound archive passes both; a damaged
+// one fails both, except the ZIP whose directory was made to match its changed data, which only
+// a reader that holds the local header against the directory (ours) can see.
+TEST_F(ArchiveTest, IndependentReadersGiveTheSameVerdicts) {
+  const std::string gzip = "/usr/bin/gzip";
+  const std::string python = "/usr/bin/python3";
+  if (access(gzip.c_str(), X_OK) != 0 || access(python.c_str(), X_OK) != 0 || RunsWrapped()) {
+    GTEST_SKIP() << "needs gzip and python3, run as they are (not under a checker)";
+  }
+  const std::string kZipTest =
+      "import sys, zipfile\n"
+      "try:\n"
+      "    sys.exit(0 if zipfile.ZipFile(sys.argv[1]).testzip() is None else 1)\n"
+      "except Exception:\n"
+      "    sys.exit(1)\n";
+  ArchiveOptions stored;
+  stored.stored = true;
+  std::vector<Damaged> all = {
+      {"castle.d88.gz", MakeArchive(ArchiveKind::kGzip, {{"", m_castle}}), ""},
+      {"castle.d88.gz", MakeArchive(ArchiveKind::kGzip, {{"", m_castle}}, stored), ""},
+      {"game.tar.gz", MakeArchive(ArchiveKind::kTarGzip, {{"castle.d88", m_castle}}), ""},
+      {"game.zip", MakeArchive(ArchiveKind::kZip, {{"castle.d88", m_castle}}), ""},
+      {"game.zip", MakeArchive(ArchiveKind::kZip, {{"castle.d88", m_castle}}, stored), ""},
+  };
+  for (Damaged& damaged : DamagedArchives()) {
+    all.push_back(std::move(damaged));
+  }
+  int judged = 0;
+  for (const Damaged& c : all) {
+    const std::string name = c.name;
+    const bool zip = name.size() > 4 && name.compare(name.size() - 4, 4, ".zip") == 0;
+    const bool gz = name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
+    const bool sound = c.err.empty();
+    const bool damaged = c.err.find("is damaged") != std::string::npos && !c.directoryAlone;
+    if ((!zip && !gz) || (!sound && !damaged)) {
+      continue;  // no independent reader here, or no damage to see (an empty ZIP)
+    }
+    SCOPED_TRACE(name + (c.err.empty() ? " (sound)" : c.err));
+    const std::string path = m_input.File(c.name);
+    WriteFileBytes(path, c.file);
+    const CommandResult reader =
+        zip ? RunCommand(python, {"-c", kZipTest, path}) : RunCommand(gzip, {"-t", path});
+    EXPECT_EQ(reader.exitCode == 0, sound) << reader.err;
+    EXPECT_EQ(RunArgs({path}).exitCode, sound ? 0 : 1);
+    for (const std::string& file : WorkFiles()) {
+      ASSERT_TRUE(RemoveFile(m_work.File(file)));
+    }
+    ++judged;
+  }
+  EXPECT_EQ(judged, 13);
 }
 
 TEST_F(ArchiveTest, NoOtherProgramIsStartedAndMemoryAndWorkStayBounded) {
